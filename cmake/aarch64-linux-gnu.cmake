@@ -23,4 +23,4 @@ set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/aarch64-linux-gnu/pkgconfig:/usr/share/pkgco
 set(ENV{PKG_CONFIG_PATH} "")
 
 find_program(OCSM_QEMU_AARCH64 qemu-aarch64 REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${OCSM_QEMU_AARCH64} -L /usr/aarch64-linux-gnu)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${OCSM_QEMU_AARCH64})
