@@ -1,0 +1,37 @@
+#ifndef OCSM_OUTPUTCOLORSPACEMODEL_OUTPUTCOLORSPACEMODEL_H
+#define OCSM_OUTPUTCOLORSPACEMODEL_OUTPUTCOLORSPACEMODEL_H
+
+#include "host/tvk.h"
+#include "messagehandler/messagehandler.h"
+
+namespace ColorSpace {
+
+// Message identifiers this component subscribes to (compared as whole values).
+constexpr unsigned int kGetRegularScreenInterfaceInfoId = 0xFC050201u;  // command
+constexpr unsigned int kSetColorSpaceId = 0xFC050205u;                  // command and event
+constexpr unsigned int kGetColorSpaceId = 0xFC050206u;                  // event
+constexpr unsigned int kAutoReportId = 0x00071107u;  // the controller's auto-report event
+
+// Identifiers of the events this component emits.
+constexpr unsigned int kSetColorSpaceResultId = 0xFC070203u;
+constexpr unsigned int kColorSpaceId = 0xFC070204u;
+constexpr unsigned int kColorSpaceChangedId = 0xFC080204u;
+
+// Looks after the output colour space of the controller's regular screens.
+// Keeps no device state: every message is answered from a fresh REST exchange.
+class OutputColorSpaceModel : public LCD::Message::MessageHandler {
+public:
+    OutputColorSpaceModel();
+    ~OutputColorSpaceModel() override;
+
+    void onInit() override;
+
+    tvk::IMessage* getRegularScreenInterfaceInfo(const tvk::IMessage* message);
+    tvk::IMessage* setColorSpace(const tvk::IMessage* message);
+    tvk::IMessage* getColorSpace(const tvk::IMessage* message);
+    tvk::IMessage* changeColorSpace(const tvk::IMessage* message);
+};
+
+}  // namespace ColorSpace
+
+#endif  // OCSM_OUTPUTCOLORSPACEMODEL_OUTPUTCOLORSPACEMODEL_H
