@@ -1,0 +1,23 @@
+#include "response.h"
+
+namespace restlink {
+namespace {
+
+constexpr size_t kKeptCapacity = 64 * 1024;
+
+}  // namespace
+
+void Response::clear() {
+    if (body_.capacity() > kKeptCapacity)
+        std::string().swap(body_);
+    else
+        body_.clear();
+}
+
+bool Response::append(const char* data, size_t size) {
+    if (size > kMaxBody - body_.size()) return false;
+    body_.append(data, size);
+    return true;
+}
+
+}  // namespace restlink

@@ -1,0 +1,10 @@
+#include "thread_slot.h"
+
+namespace restlink {
+
+ThreadSlot& threadSlot() {
+    thread_local ThreadSlot slot;
+    return slot;
+}
+
+}  // namespace restlink

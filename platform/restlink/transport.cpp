@@ -1,0 +1,184 @@
+#include "transport.h"
+
+#include <cstring>
+#include <memory>
+
+#include "curl_library.h"
+#include "request.h"
+#include "response.h"
+#include "settings.h"
+
+namespace restlink {
+namespace {
+
+struct SlistFree {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using HeaderList = std::unique_ptr<curl_slist, SlistFree>;
+
+struct BodySink {
+    Response* response;
+    bool tooLarge;
+};
+
+size_t receiveBody(char* data, size_t size, size_t count, void* user) {
+    auto* sink = static_cast<BodySink*>(user);
+    size_t bytes = size * count;
+    if (!sink->response->append(data, bytes)) {
+        sink->tooLarge = true;
+        return 0;  // makes libcurl abort the transfer
+    }
+    return bytes;
+}
+
+bool appendHeader(HeaderList& list, const std::string& line) {
+    curl_slist* grown = curl_slist_append(list.get(), line.c_str());
+    if (!grown) return false;
+    list.release();
+    list.reset(grown);
+    return true;
+}
+
+bool appendEscaped(CURL* handle, std::string& url, const std::string& text) {
+    char* escaped = curl_easy_escape(handle, text.data(), static_cast<int>(text.size()));
+    if (!escaped) return false;
+    url += escaped;
+    curl_free(escaped);
+    return true;
+}
+
+bool buildUrl(CURL* handle, const Request& request, std::string& url) {
+    url = settings().baseUrl + request.path();
+    char separator = request.path().find('?') == std::string::npos ? '?' : '&';
+    for (const auto& item : request.query()) {
+        url += separator;
+        separator = '&';
+        if (!appendEscaped(handle, url, item.first)) return false;
+        url += '=';
+        if (!appendEscaped(handle, url, item.second)) return false;
+    }
+    return true;
+}
+
+bool buildHeaders(const Request& request, bool sendsBody, HeaderList& list) {
+    for (const auto& header : request.headers()) {
+        // "Name:" alone would make libcurl drop the field; "Name;" sends it
+        // with an empty value (an empty token is still sent).
+        std::string line = header.first + (header.second.empty() ? ";" : ": " + header.second);
+        if (!appendHeader(list, line)) return false;
+    }
+    // The wait for "100 Continue" costs a round trip on every PUT.
+    if (!request.hasHeader("Expect") && !appendHeader(list, "Expect:")) return false;
+    // Without this libcurl labels a body as a form.
+    if (sendsBody && !request.hasHeader("Content-Type") && !appendHeader(list, "Content-Type:"))
+        return false;
+    return true;
+}
+
+bool sendsBody(const Request& request) {
+    const std::string& method = request.method();
+    return request.hasBody() || method == "PUT" || method == "POST" || method == "PATCH";
+}
+
+std::string describe(CURLcode code, const char* detail, bool tooLarge) {
+    std::string text;
+    switch (code) {
+        case CURLE_COULDNT_CONNECT:
+            text = "no connection (refused or unreachable)";
+            break;
+        case CURLE_COULDNT_RESOLVE_HOST:
+            text = "unknown host";
+            break;
+        case CURLE_OPERATION_TIMEDOUT:
+            text = "timed out after " + std::to_string(settings().timeoutMs) + " ms";
+            break;
+        case CURLE_WRITE_ERROR:
+            if (tooLarge)
+                return "answer body larger than " + std::to_string(Response::kMaxBody) + " bytes";
+            text = curl_easy_strerror(code);
+            break;
+        default:
+            text = curl_easy_strerror(code);
+            break;
+    }
+    if (detail && *detail) text += std::string(": ") + detail;
+    return text;
+}
+
+}  // namespace
+
+Transport::~Transport() {
+    if (handle_) curl_easy_cleanup(handle_);
+}
+
+bool Transport::exchange(const Request& request, Response& response, long& status,
+                         std::string& why) {
+    status = 0;
+    if (!curlReady(why)) return false;
+    if (handle_) {
+        // Drops the previous exchange's options but keeps the open connection.
+        curl_easy_reset(handle_);
+    } else if (!(handle_ = curl_easy_init())) {
+        why = "cannot create a libcurl handle";
+        return false;
+    }
+
+    const Settings& config = settings();
+    const std::string& method = request.method();
+    const bool withBody = sendsBody(request);
+    std::string url;
+    HeaderList headers;
+    if (!buildUrl(handle_, request, url) || !buildHeaders(request, withBody, headers)) {
+        why = "out of memory while building the request";
+        return false;
+    }
+
+    char detail[CURL_ERROR_SIZE];
+    detail[0] = '\0';
+    BodySink sink{&response, false};
+    CURL* h = handle_;
+    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    // The controller is local: a proxy from the environment must not apply.
+    curl_easy_setopt(h, CURLOPT_NOPROXY, "*");
+    // Signals would hit the host's threads; time-outs then need no SIGALRM.
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, config.timeoutMs);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, config.timeoutMs);
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, detail);
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, receiveBody);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
+    if (method == "HEAD") {
+        curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+    } else if (withBody) {
+        curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE,
+                         static_cast<curl_off_t>(request.body().size()));
+        curl_easy_setopt(h, CURLOPT_POSTFIELDS, request.body().data());
+        if (method != "POST") curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, method.c_str());
+    } else {
+        curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+        if (method != "GET") curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, method.c_str());
+    }
+
+    CURLcode code = curl_easy_perform(h);
+    long answered = 0;
+    if (curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &answered) == CURLE_OK) status = answered;
+    // The handle outlives these locals; leave it no dangling pointer.
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, static_cast<char*>(nullptr));
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, static_cast<curl_slist*>(nullptr));
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, static_cast<void*>(nullptr));
+
+    if (code != CURLE_OK) {
+        why = describe(code, detail, sink.tooLarge);
+        return false;
+    }
+    if (status < 200 || status > 299) {
+        why = "HTTP status " + std::to_string(status);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace restlink

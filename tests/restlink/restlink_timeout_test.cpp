@@ -1,0 +1,83 @@
+// A controller that answers too late. Run by ctest with a short
+// RESTLINK_TIMEOUT_MS in its own process, since settings are read once.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "local_server.h"
+#include "restlink.h"
+#include "stderr_capture.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+
+// Used when the binary is run by hand, without ctest's environment.
+constexpr const char* kFallbackTimeoutMs = "300";
+
+LocalServer* server = nullptr;
+
+HttpClient* client() {
+    return HttpSingleTon::getInstance()->getHttpClient();
+}
+
+long timeoutMs() {
+    return std::stol(getenv("RESTLINK_TIMEOUT_MS"));
+}
+
+class SlowServerEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        setenv("RESTLINK_TIMEOUT_MS", kFallbackTimeoutMs, 0);
+        server = new LocalServer;
+        server->route("GET", "/slow", [](const httplib::Request&, httplib::Response& res) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(3 * timeoutMs()));
+            res.set_content("late", "text/plain");
+        });
+        server->route("GET", "/fast", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("soon", "text/plain");
+        });
+        server->start();
+        // The port is only known now; the library reads it at first use.
+        setenv("RESTLINK_BASE_URL", server->baseUrl().c_str(), 1);
+    }
+    void TearDown() override {
+        // Frees the server worker this thread's keep-alive connection holds.
+        HttpRequest* last = client()->createRequest("GET", "/fast");
+        last->setHead("Connection", "close");
+        client()->sendRequest(last, nullptr);
+        delete server;
+        server = nullptr;
+    }
+};
+
+const auto* const environment = ::testing::AddGlobalTestEnvironment(new SlowServerEnvironment);
+
+TEST(RestlinkTimeout, LateAnswerGivesNullAndOneLine) {
+    HttpRequest* request = client()->createRequest("GET", "/slow");
+    int status = -1;
+    StderrCapture capture;
+    HttpRespon* response = client()->sendRequest(request, &status);
+    std::string lines = capture.finish();
+
+    EXPECT_EQ(response, nullptr);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(lineCount(lines), 1) << lines;
+    EXPECT_THAT(lines, HasSubstr("GET /slow"));
+    EXPECT_THAT(lines, HasSubstr("timed out after " + std::to_string(timeoutMs()) + " ms"));
+}
+
+TEST(RestlinkTimeout, ThreadRecoversAfterATimeOut) {
+    ASSERT_EQ(client()->sendRequest(client()->createRequest("GET", "/slow"), nullptr), nullptr);
+
+    HttpRespon* response = client()->sendRequest(client()->createRequest("GET", "/fast"), nullptr);
+    ASSERT_NE(response, nullptr);
+    EXPECT_EQ(std::string(response->getBody(), response->getBodySize()), "soon");
+}
+
+}  // namespace
