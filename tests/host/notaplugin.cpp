@@ -1,0 +1,4 @@
+// A shared library without the plugin entry points.
+extern "C" int notAPluginFunction() {
+    return 1;
+}
