@@ -16,8 +16,10 @@ struct string_ref {
     size_t len;
 };
 
+// Length first; on equal length the first byte, which tells most names apart, before the rest.
 inline bool same_name(const string_ref& name, const char* key, size_t key_size) {
-    return name.len == key_size && std::memcmp(name.str, key, key_size) == 0;
+    return name.len == key_size &&
+           (key_size == 0 || (name.str[0] == key[0] && std::memcmp(name.str, key, key_size) == 0));
 }
 
 // Names are separated by commas; blanks around a name are dropped, empty entries ignored.

@@ -55,8 +55,14 @@ public:
     double fraction_step = 0.1;
     int32_t exponent = 0;
 
+private:
+    uint64_t limit_;  // text_size, or the largest size when there is no limit
+
+public:
     reader(const char* input, uint64_t size)
-        : text_size(size), text(input != nullptr ? input : detail::nul_text) {
+        : text_size(size),
+          text(input != nullptr ? input : detail::nul_text),
+          limit_(size != 0 ? size : UINT64_MAX) {
         token_value.u = 0;
         at_end = input == nullptr || *input == '\0';
     }
@@ -66,32 +72,27 @@ public:
 
     // Advances the cursor by one byte and counts it. A carriage return does not move the
     // column; a line feed is column 0 of its new line. Only called while at_end is false.
-    void take() {
-        ++position;
-        if (text_size != 0 && position >= text_size) {
-            ++column;  // counted like the NUL that would follow
-            at_end = true;
-            return;
-        }
-        const char c = text[position];
-        if (c != '\r') {
-            ++column;
-            if (c == '\n') {
-                ++line;
-                column = 0;
-            }
-        }
-        if (c == '\0') at_end = true;
-    }
+    void take() { at_end = !step(position, column, line); }
 
     // Makes the following token current.
     void next() {
         for (;;) {
             if (at_end) return set_end();
             char c = text[position];
-            while (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
-                take();
-                if (at_end) return set_end();
+            if (is_space(c)) {
+                // counted in locals: the text is read through a char pointer, which could
+                // alias the members, so member counters would be stored at every byte
+                uint64_t pos = position, col = column, ln = line;
+                bool more;
+                while ((more = step(pos, col, ln)) && is_space(text[pos])) {
+                }
+                position = pos;
+                column = col;
+                line = ln;
+                if (!more) {
+                    at_end = true;
+                    return set_end();
+                }
                 c = text[position];
             }
             token_negative = false;
@@ -186,10 +187,29 @@ public:
     }
 
 private:
+    static bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+    // One byte forward from pos, counting the byte arrived at; false when that is the end of
+    // the text. Works on the caller's copies of the counters so loops keep them in registers.
+    __attribute__((always_inline)) bool step(uint64_t& pos, uint64_t& col, uint64_t& ln) const {
+        if (++pos >= limit_) {
+            ++col;  // counted like the NUL that would follow
+            return false;
+        }
+        const char c = text[pos];
+        if (c != '\r') {
+            ++col;
+            if (c == '\n') {
+                ++ln;
+                col = 0;
+            }
+        }
+        return c != '\0';
+    }
+
     void set_end() {
         token_kind = tk_end;
-        const bool past_limit = text_size != 0 && position >= text_size;
-        token_text = past_limit ? detail::nul_text : text + position;
+        token_text = position >= limit_ ? detail::nul_text : text + position;
         token_size = 1;
         token_negative = false;
     }
@@ -235,18 +255,26 @@ private:
         take();  // the opening quote
         if (at_end) error("not a valid quote string!");
         token_text = text + position;
+        uint64_t pos = position, col = column, ln = line;
         for (;;) {
-            const char c = text[position];
+            const char c = text[pos];
             if (c == '"') break;
+            bool more = true;
             if (c == '\\') {
-                take();  // the escaped byte is passed over unexamined
-                if (at_end) error("not a valid quote string!");
+                more = step(pos, col, ln);  // the escaped byte is passed over unexamined
             } else if (c == '\n' || c == '\0') {
+                more = false;
+            }
+            if (!more || !step(pos, col, ln)) {
+                position = pos;
+                column = col;
+                line = ln;
                 error("not a valid quote string!");
             }
-            take();
-            if (at_end) error("not a valid quote string!");
         }
+        position = pos;
+        column = col;
+        line = ln;
         token_size = static_cast<uint64_t>((text + position) - token_text);
         take();  // the closing quote
     }
@@ -272,13 +300,20 @@ private:
     void read_word() {
         token_kind = tk_string;
         token_text = text + position;
+        uint64_t pos = position, col = column, ln = line;
         for (;;) {
-            const char c = text[position];
+            const char c = text[pos];
             if (ends_word(c)) break;
-            if (c == '\0') error("not a valid string!");
-            take();
-            if (at_end) error("not a valid string!");
+            if (c == '\0' || !step(pos, col, ln)) {
+                position = pos;
+                column = col;
+                line = ln;
+                error("not a valid string!");
+            }
         }
+        position = pos;
+        column = col;
+        line = ln;
         token_size = static_cast<uint64_t>((text + position) - token_text);
     }
 
