@@ -5,9 +5,11 @@
 namespace tvkhost {
 
 EventDispatcher::EventDispatcher(MessageStore& store, Router& router, std::size_t queueLimit)
-    : store_(store), router_(router), queueLimit_(queueLimit) {
-    worker_ = std::thread(&EventDispatcher::run, this);
-}
+    : store_(store),
+      router_(router),
+      queueLimit_(queueLimit),
+      // Last member: everything run() touches exists before the thread starts.
+      worker_(&EventDispatcher::run, this) {}
 
 EventDispatcher::~EventDispatcher() {
     shutdown();

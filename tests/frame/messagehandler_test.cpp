@@ -300,17 +300,17 @@ TEST_F(SendCommandTest, MatchingReplyIsCopiedThenReplyAndMessageAreReleased) {
 
 TEST_F(SendCommandTest, ReplyOfAnotherSizeLeavesTheBufferUntouched) {
     Probe probe;
-    {
+    for (int size : {3, 5, 0}) {
         InSequence order;
         EXPECT_CALL(services.commands, createMessage(_, _, _, _)).WillOnce(Return(&message));
         EXPECT_CALL(services.commands, send(_, _, 0))
             .WillOnce(DoAll(SetArgPointee<1>(&reply), Return(-3)));
-        EXPECT_CALL(reply, getDataSize()).WillOnce(Return(3));
+        EXPECT_CALL(reply, getDataSize()).WillOnce(Return(size));
         EXPECT_CALL(services.commands, releaseMessage(AddressOfPointerTo(&reply)));
         EXPECT_CALL(services.commands, releaseMessage(AddressOfPointerTo(&message)));
+        EXPECT_EQ(probe.sendCommand(1, 3, payload.data(), 4, buffer.data()), -3) << size;
+        EXPECT_EQ(buffer, (std::array<unsigned char, 4>{{0xAA, 0xAA, 0xAA, 0xAA}})) << size;
     }
-    EXPECT_EQ(probe.sendCommand(1, 3, payload.data(), 4, buffer.data()), -3);
-    EXPECT_EQ(buffer, (std::array<unsigned char, 4>{{0xAA, 0xAA, 0xAA, 0xAA}}));
 }
 
 TEST_F(SendCommandTest, NoReplyStillReleasesBoth) {
