@@ -10,6 +10,16 @@ std::string SeenRequest::header(const std::string& name, size_t index) const {
     return "<absent>";
 }
 
+#if defined(__SANITIZE_THREAD__)
+// libcpp-httplib.so is not built for ThreadSanitizer, which then misses its
+// inline synchronisation and reports races between the server's workers (and
+// is slow enough about it to break time-outs). The library under test is not
+// involved, so accesses made on the server library's behalf are left out.
+extern "C" const char* __tsan_default_suppressions() {
+    return "called_from_lib:libcpp-httplib.so\n";
+}
+#endif
+
 LocalServer::LocalServer() {
     // Without TCP_NODELAY every keep-alive exchange stalls on delayed ACKs.
     server_.set_tcp_nodelay(true);
@@ -79,5 +89,6 @@ SeenRequest LocalServer::lastSeen() {
 
 void LocalServer::forget() {
     std::lock_guard<std::mutex> lock(mutex_);
-    seen_.clear();
+    // Releases the storage too: memory checks must not count the record.
+    std::vector<SeenRequest>().swap(seen_);
 }

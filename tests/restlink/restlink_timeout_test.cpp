@@ -6,8 +6,9 @@
 #include <stdlib.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
-#include <thread>
 
 #include "local_server.h"
 #include "restlink.h"
@@ -18,9 +19,15 @@ namespace {
 using ::testing::HasSubstr;
 
 // Used when the binary is run by hand, without ctest's environment.
-constexpr const char* kFallbackTimeoutMs = "300";
+constexpr const char* kFallbackTimeoutMs = "1000";
 
 LocalServer* server = nullptr;
+
+// The late answer is held back until the tests are over, so shutting the
+// server down does not wait for it.
+std::mutex lateMutex;
+std::condition_variable lateGate;
+bool lateReleased = false;
 
 HttpClient* client() {
     return HttpSingleTon::getInstance()->getHttpClient();
@@ -36,7 +43,9 @@ public:
         setenv("RESTLINK_TIMEOUT_MS", kFallbackTimeoutMs, 0);
         server = new LocalServer;
         server->route("GET", "/slow", [](const httplib::Request&, httplib::Response& res) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(3 * timeoutMs()));
+            std::unique_lock<std::mutex> lock(lateMutex);
+            lateGate.wait_for(lock, std::chrono::milliseconds(10 * timeoutMs()),
+                              [] { return lateReleased; });
             res.set_content("late", "text/plain");
         });
         server->route("GET", "/fast", [](const httplib::Request&, httplib::Response& res) {
@@ -47,6 +56,11 @@ public:
         setenv("RESTLINK_BASE_URL", server->baseUrl().c_str(), 1);
     }
     void TearDown() override {
+        {
+            std::lock_guard<std::mutex> lock(lateMutex);
+            lateReleased = true;
+        }
+        lateGate.notify_all();
         // Frees the server worker this thread's keep-alive connection holds.
         HttpRequest* last = client()->createRequest("GET", "/fast");
         last->setHead("Connection", "close");
