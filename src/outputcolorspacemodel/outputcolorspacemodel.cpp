@@ -1,16 +1,58 @@
 #include "outputcolorspacemodel/outputcolorspacemodel.h"
 
+#include <QString>
+#include <cstring>
 #include <functional>
+#include <string>
+#include <vector>
+
+#include "json/lcdjson.h"
+#include "messagehandler/warning.h"
+#include "outputcolorspacemodel/restexchange.h"
+#include "protomodel/protoconstants.h"
 
 namespace ColorSpace {
 
 namespace {
+
+using LCD::ProtoModel::decode;
+using LCD::ProtoModel::encode;
+using LCD::ProtoModel::s_response;
+using LCD::ProtoModel::Interface::s_InterfaceDetailInfo;
+using LCD::ProtoModel::Interface::s_InterfaceSourceInfo;
+using LCD::ProtoModel::Screen::s_ScreenColorSpace;
+using LCD::ProtoModel::Screen::s_ScreenDetail;
+namespace Constants = LCD::Proto::Constants;
+
+// Screen type of the regular screens in the controller's screen list.
+constexpr int kRegularScreenType = 2;
+
+// The longest interface name the host's 64-byte field takes.
+constexpr size_t kMaxInterfaceNameLength = 62;
+
+// The colour space payload exchanged with the host is one s_ScreenColorSpace.
+constexpr int kColorSpacePayloadSize = 8;
+static_assert(sizeof(s_ScreenColorSpace) == kColorSpacePayloadSize, "8-byte colour space payload");
+constexpr int kInterfaceInfoPayloadSize = 108;
+static_assert(sizeof(s_InterfaceSourceInfo) == kInterfaceInfoPayloadSize,
+              "108-byte interface info");
+// Event 0xFC080204 carries the list object itself: three 64-bit addresses.
+constexpr int kListObjectSize = 24;
+static_assert(sizeof(std::vector<s_ScreenColorSpace>) == kListObjectSize, "24-byte list object");
 
 int asId(unsigned int id) {
     return static_cast<int>(id);
 }
 
 }  // namespace
+
+// The answer to the colour space PUT: only its result code and message matter,
+// whatever its data holds.
+struct s_PutColorSpaceAnswer {
+    int32_t code = 0;
+    std::string message;
+};
+LCDJSON_RECORD(s_PutColorSpaceAnswer, code, message)
 
 OutputColorSpaceModel::OutputColorSpaceModel() {
     name = "outputcolorspacemodel";
@@ -32,20 +74,173 @@ void OutputColorSpaceModel::onInit() {
                   std::bind(&OutputColorSpaceModel::changeColorSpace, this, _1));
 }
 
-// The handler bodies come with the REST queries.
-tvk::IMessage* OutputColorSpaceModel::getRegularScreenInterfaceInfo(const tvk::IMessage*) {
-    return nullptr;
+bool OutputColorSpaceModel::getScreenDetail(s_ScreenDetail& detail, int* screenId,
+                                            int* screenType) {
+    std::string text;
+    const bool sent =
+        exchangeWithController(Constants::HTTPGETREQUEST, Constants::GETSCREENLISTDETAIL,
+                               {{"screenId", screenId}, {"screenType", screenType}}, nullptr, text);
+    if (!sent) {
+        OCSM_WARNING() << "on get screen list-detail send request failed. url : "
+                       << Constants::GETSCREENLISTDETAIL;
+        return false;
+    }
+
+    s_response<s_ScreenDetail> answer;
+    std::string error;
+    if (!decode(text, answer, error)) {
+        OCSM_WARNING() << "screen detail decode json failed : " << error.c_str();
+        return false;
+    }
+    detail = std::move(answer.data);
+    return true;
 }
 
-tvk::IMessage* OutputColorSpaceModel::setColorSpace(const tvk::IMessage*) {
+bool OutputColorSpaceModel::getScreenInterfaceInfo(s_InterfaceSourceInfo& info, int interfaceId) {
+    std::string text;
+    if (!exchangeWithController(Constants::HTTPGETREQUEST, Constants::GETINTERFACELISTDETAIL,
+                                {{"interfaceId", &interfaceId}}, nullptr, text)) {
+        OCSM_WARNING() << "on get interface list-detail send request failed. url : "
+                       << Constants::GETINTERFACELISTDETAIL;
+        return false;
+    }
+
+    s_response<s_InterfaceDetailInfo> answer;
+    std::string error;
+    if (!decode(text, answer, error)) {
+        OCSM_WARNING() << "interface detail decode json failed : " << error.c_str();
+        return false;
+    }
+    // Anything but exactly the one interface asked for is not an answer.
+    const auto& list = answer.data.list;
+    if (list.size() != 1 || list.front().interfaceId != interfaceId) return false;
+
+    const auto& entry = list.front();
+    const auto& connector = entry.auxiliaryInfo.connectorInfo;
+    info.interfaceId = interfaceId;
+    info.slotId = entry.interfaceIdObj.slotId;
+    info.connectorId = entry.interfaceIdObj.connectorId;
+    info.capacity = connector.capacity;
+    info.connectorType = connector.type;
+    info.workMode = connector.workMode;
+    std::memset(info.name, 0, sizeof info.name);
+    const std::string& name = entry.general.name;
+    if (name.size() <= kMaxInterfaceNameLength)
+        std::memcpy(info.name, name.c_str(), name.size() + 1);
+    return true;
+}
+
+tvk::IMessage* OutputColorSpaceModel::getRegularScreenInterfaceInfo(const tvk::IMessage* message) {
+    s_ScreenDetail detail;
+    int screenType = kRegularScreenType;
+    if (!getScreenDetail(detail, nullptr, &screenType)) return nullptr;  // the query has warned
+    if (detail.list.empty()) {
+        OCSM_WARNING() << "regular screen list is empty.";
+        return nullptr;
+    }
+    const auto& outputs = detail.list.front().mosaic.outputs;
+    if (outputs.empty()) {
+        OCSM_WARNING() << "output list is empty.";
+        return nullptr;
+    }
+
+    const int interfaceId = outputs.front().interfaceId;
+    s_InterfaceSourceInfo info;
+    if (!getScreenInterfaceInfo(info, interfaceId)) {
+        OCSM_WARNING() << QString("interface(%1)'s info is null.").arg(interfaceId);
+        return nullptr;
+    }
+    if (!messageCenter) {
+        OCSM_WARNING() << "no host service"
+                       << "tvk_default_messagecenter"
+                       << "to reply with; interface info dropped.";
+        return nullptr;
+    }
+    return messageCenter->createMessage(message->getId(), name.c_str(), kInterfaceInfoPayloadSize,
+                                        &info, 0);
+}
+
+tvk::IMessage* OutputColorSpaceModel::setColorSpace(const tvk::IMessage* message) {
+    const void* data = message->getData();
+    if (message->getDataSize() != kColorSpacePayloadSize || !data) {
+        OCSM_WARNING() << "command does not correct.";
+        return nullptr;
+    }
+    std::vector<s_ScreenColorSpace> request(1);
+    std::memcpy(&request.front(), data, kColorSpacePayloadSize);
+    std::string body;
+    encode(body, request);
+
+    std::string text;
+    if (!exchangeWithController(Constants::HTTPPUTREQUEST, Constants::PUTSCREENCOLORSPACE, {},
+                                &body, text)) {
+        OCSM_WARNING() << "on put color space send request failed. url : "
+                       << Constants::PUTSCREENCOLORSPACE;
+        return nullptr;
+    }
+
+    // The controller answers with an envelope; only code 0 means it took the change.
+    s_PutColorSpaceAnswer answer;
+    std::string error;
+    uint8_t succeeded = 0;
+    if (!decode(text, answer, error))
+        OCSM_WARNING() << "color space answer decode json failed : " << error.c_str();
+    else if (answer.code != 0)
+        OCSM_WARNING() << "color space not set. code :" << answer.code
+                       << "message :" << answer.message.c_str();
+    else
+        succeeded = 1;
+    postEvent(asId(kSetColorSpaceResultId), sizeof succeeded, &succeeded);
     return nullptr;
 }
 
 tvk::IMessage* OutputColorSpaceModel::getColorSpace(const tvk::IMessage*) {
+    s_ScreenDetail detail;
+    int screenType = kRegularScreenType;
+    if (!getScreenDetail(detail, nullptr, &screenType)) {
+        OCSM_WARNING() << "screen list is empty.";
+        return nullptr;
+    }
+    if (detail.list.empty()) {
+        OCSM_WARNING() << "Fail to get color mode space:  size is 0";
+        return nullptr;
+    }
+    const auto& screen = detail.list.front();
+    s_ScreenColorSpace payload;
+    payload.screenId = screen.screenId;
+    payload.colorSpace.preset = screen.colorSpace.preset;
+    sendEvent(asId(kColorSpaceId), kColorSpacePayloadSize, &payload);
     return nullptr;
 }
 
-tvk::IMessage* OutputColorSpaceModel::changeColorSpace(const tvk::IMessage*) {
+tvk::IMessage* OutputColorSpaceModel::changeColorSpace(const tvk::IMessage* message) {
+    const int size = message->getDataSize();
+    const char* data = static_cast<const char*>(message->getData());
+    if (size <= 0 || !data) {
+        OCSM_WARNING() << "msg data is null.";
+        return nullptr;
+    }
+    // The report is a text up to its first NUL, but never beyond the payload.
+    const std::string text(data, strnlen(data, static_cast<size_t>(size)));
+
+    LCD::AutoReport::LCDAutoReportData report;
+    std::string error;
+    if (!decode(text, report, error)) {
+        OCSM_WARNING() << error.c_str();
+        return nullptr;
+    }
+    if (report.tl.ErrorCode != 0) {
+        OCSM_WARNING()
+            << QString("auto report data error. error code : %1.").arg(report.tl.ErrorCode);
+        return nullptr;
+    }
+    std::vector<s_ScreenColorSpace> changed;
+    if (!decode(report.body, changed, error)) {
+        OCSM_WARNING() << error.c_str();
+        return nullptr;
+    }
+    // Receivers in this process read the list itself while the event is delivered.
+    sendEvent(asId(kColorSpaceChangedId), kListObjectSize, &changed);
     return nullptr;
 }
 

@@ -3,6 +3,7 @@
 
 #include "host/tvk.h"
 #include "messagehandler/messagehandler.h"
+#include "protomodel/protomodel.h"
 
 namespace ColorSpace {
 
@@ -30,6 +31,15 @@ public:
     tvk::IMessage* setColorSpace(const tvk::IMessage* message);
     tvk::IMessage* getColorSpace(const tvk::IMessage* message);
     tvk::IMessage* changeColorSpace(const tvk::IMessage* message);
+
+    // Reads the screen list from the controller; either filter may be null to
+    // leave its key out. On failure `detail` is left exactly as it was.
+    bool getScreenDetail(LCD::ProtoModel::Screen::s_ScreenDetail& detail, int* screenId,
+                         int* screenType);
+    // Fills the fields of `info` that describe interface `interfaceId`, when the
+    // controller lists exactly that one interface. On failure `info` is untouched.
+    bool getScreenInterfaceInfo(LCD::ProtoModel::Interface::s_InterfaceSourceInfo& info,
+                                int interfaceId);
 };
 
 }  // namespace ColorSpace
