@@ -102,6 +102,14 @@ TEST(ReaderTokens, SizeLimitEndsTheTextBeforeItsNul) {
     rd.next();
     EXPECT_EQ(lcdjson::tk_end, rd.token_kind);
     EXPECT_EQ('\0', rd.current());
+
+    // strings and words cut off by the limit fail as if the text ended there
+    reader quoted("\"ab\"", 3);
+    EXPECT_THROW(quoted.next(), lcdjson::exception);
+    EXPECT_EQ(3u, quoted.column);
+    reader word("abc ", 2);
+    EXPECT_THROW(word.next(), lcdjson::exception);
+    EXPECT_EQ(2u, word.column);
 }
 
 TEST(ReaderTokens, UnquotedWordsEndAtBlanksAndPunctuationOnly) {
