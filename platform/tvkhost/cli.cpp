@@ -9,6 +9,11 @@
 #include <cstdlib>
 #include <sstream>
 
+// The install's library folder relative to its prefix (GNUInstallDirs).
+#ifndef OCSM_INSTALL_LIBDIR
+#define OCSM_INSTALL_LIBDIR "lib"
+#endif
+
 namespace tvkhost {
 
 namespace {
@@ -221,8 +226,13 @@ std::string defaultPluginPath() {
     std::string executable(buffer, static_cast<std::size_t>(length));
     const std::size_t slash = executable.rfind('/');
     const std::string directory = slash == std::string::npos ? "." : executable.substr(0, slash);
-    const std::string libraries = directory + "/../lib";
+    // Installed: the plugins folder under the library folder beside bin/.
+    const std::string plugins =
+        directory + "/../" OCSM_INSTALL_LIBDIR "/outputcolorspacemodel/plugins";
     char resolved[PATH_MAX];
+    if (realpath((plugins + "/" + kLibrary).c_str(), resolved) != nullptr) return resolved;
+    // Build tree: lib/ beside bin/.
+    const std::string libraries = directory + "/../lib";
     if (realpath(libraries.c_str(), resolved) != nullptr) {
         return std::string(resolved) + "/" + kLibrary;
     }
