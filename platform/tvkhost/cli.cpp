@@ -5,9 +5,15 @@
 #include <cctype>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
 #include <sstream>
+
+#include "tvkhost/reportfollower.h"
 
 // The install's library folder relative to its prefix (GNUInstallDirs).
 #ifndef OCSM_INSTALL_LIBDIR
@@ -19,6 +25,19 @@ namespace tvkhost {
 namespace {
 
 const char kProgram[] = "tvkhost";
+
+// The plugin's messages that the named commands send.
+constexpr unsigned int kGetRegularScreenInterfaceInfo = 0xFC050201u;
+constexpr unsigned int kSetColorSpace = 0xFC050205u;
+constexpr unsigned int kGetColorSpace = 0xFC050206u;
+constexpr unsigned int kAutoReport = 0x00071107u;
+
+const char kDefaultController[] = "http://127.0.0.1:8080";
+
+volatile std::sig_atomic_t stopRequested = 0;
+extern "C" void requestStop(int) {
+    stopRequested = 1;
+}
 
 bool parseSigned(const std::string& text, long long& value) {
     if (text.empty() || text.size() > 32) return false;
@@ -74,48 +93,152 @@ Runner prepareInfo(const std::vector<std::string>&) {
     };
 }
 
-Runner prepareSendCommand(const std::vector<std::string>& arguments) {
-    const MessageArguments parsed = messageArguments(arguments);
-    return [parsed](Session& session) {
-        if (!session.host.hasSubscriber(Kind::Command, parsed.id)) {
-            return fail(session, "no component subscribed command " + hexId(parsed.id));
+Runner commandRunner(int id, std::vector<unsigned char> payload, std::string what) {
+    return [id, payload, what](Session& session) {
+        if (!session.host.hasSubscriber(Kind::Command, id)) {
+            return fail(session, "no component subscribed command " + hexId(id));
         }
+        session.printer.sending(Delivery::Type::Command, id, sizeOf(payload), what);
         const Host::CommandResult result =
-            session.host.sendCommand(parsed.id, parsed.payload.data(), sizeOf(parsed.payload));
+            session.host.sendCommand(id, payload.data(), sizeOf(payload));
         if (result.status != kOk) {
-            return fail(session, "command " + hexId(parsed.id) + " (" +
-                                     payloadText(parsed.payload) + ") failed with status " +
-                                     std::to_string(result.status));
+            return fail(session, "command " + hexId(id) + " (" + payloadText(payload) +
+                                     ") failed with status " + std::to_string(result.status));
         }
-        if (!result.replied) session.printer.noReply(parsed.id, result.status);
+        if (!result.replied) session.printer.noReply(id, result.status);
         return static_cast<int>(kExitOk);
     };
 }
 
-Runner prepareEvent(const std::vector<std::string>& arguments, bool post) {
-    const MessageArguments parsed = messageArguments(arguments);
-    return [parsed, post](Session& session) {
-        if (!session.host.hasSubscriber(Kind::Event, parsed.id)) {
-            return fail(session, "no component subscribed event " + hexId(parsed.id));
-        }
-        const int status =
-            post ? session.host.postEvent(parsed.id, parsed.payload.data(), sizeOf(parsed.payload))
-                 : session.host.sendEvent(parsed.id, parsed.payload.data(), sizeOf(parsed.payload));
-        if (status != kOk) {
-            return fail(session, std::string(post ? "posting" : "sending") + " event " +
-                                     hexId(parsed.id) + " failed with status " +
-                                     std::to_string(status));
-        }
-        return static_cast<int>(kExitOk);
+int deliverEvent(Session& session, int id, const std::vector<unsigned char>& payload, bool post,
+                 const std::string& what) {
+    if (!session.host.hasSubscriber(Kind::Event, id)) {
+        return fail(session, "no component subscribed event " + hexId(id));
+    }
+    session.printer.sending(Delivery::Type::Event, id, sizeOf(payload), what);
+    const int status = post ? session.host.postEvent(id, payload.data(), sizeOf(payload))
+                            : session.host.sendEvent(id, payload.data(), sizeOf(payload));
+    if (status != kOk) {
+        return fail(session, std::string(post ? "posting" : "sending") + " event " + hexId(id) +
+                                 " failed with status " + std::to_string(status));
+    }
+    return kExitOk;
+}
+
+Runner eventRunner(int id, std::vector<unsigned char> payload, bool post, std::string what) {
+    return [id, payload, post, what](Session& session) {
+        return deliverEvent(session, id, payload, post, what);
     };
+}
+
+Runner prepareSendCommand(const std::vector<std::string>& arguments) {
+    MessageArguments parsed = messageArguments(arguments);
+    return commandRunner(parsed.id, std::move(parsed.payload), "send-command");
 }
 
 Runner prepareSendEvent(const std::vector<std::string>& arguments) {
-    return prepareEvent(arguments, false);
+    MessageArguments parsed = messageArguments(arguments);
+    return eventRunner(parsed.id, std::move(parsed.payload), false, "send-event");
 }
 
 Runner preparePostEvent(const std::vector<std::string>& arguments) {
-    return prepareEvent(arguments, true);
+    MessageArguments parsed = messageArguments(arguments);
+    return eventRunner(parsed.id, std::move(parsed.payload), true, "post-event");
+}
+
+Runner prepareGetColorSpace(const std::vector<std::string>&) {
+    return eventRunner(static_cast<int>(kGetColorSpace), {}, false, "get-colorspace");
+}
+
+// The colour space payload: screen id and value, each a little-endian int32.
+std::vector<unsigned char> colorSpacePayload(int screen, int value) {
+    std::vector<unsigned char> bytes;
+    for (const int field : {screen, value}) {
+        const auto bits = static_cast<std::uint32_t>(field);
+        for (int shift = 0; shift < 32; shift += 8)
+            bytes.push_back(static_cast<unsigned char>(bits >> shift));
+    }
+    return bytes;
+}
+
+Runner prepareSetColorSpace(const std::vector<std::string>& arguments) {
+    const int screen = parseInt32(arguments.at(0), "screen id");
+    const int value = parseInt32(arguments.at(1), "colour space value");
+    return commandRunner(
+        static_cast<int>(kSetColorSpace), colorSpacePayload(screen, value),
+        "set-colorspace screenId=" + std::to_string(screen) + " preset=" + std::to_string(value));
+}
+
+Runner prepareInterfaceInfo(const std::vector<std::string>&) {
+    return commandRunner(static_cast<int>(kGetRegularScreenInterfaceInfo), {}, "interface-info");
+}
+
+// The report travels as its text and a terminating NUL.
+std::vector<unsigned char> reportPayload(const std::string& text) {
+    std::vector<unsigned char> bytes(text.begin(), text.end());
+    bytes.push_back(0);
+    return bytes;
+}
+
+Runner prepareAutoReport(const std::vector<std::string>& arguments) {
+    std::string text = arguments.at(0);
+    std::string what = "auto-report";
+    if (!text.empty() && text[0] == '@') {
+        const std::string path = text.substr(1);
+        std::ifstream file(path, std::ios::binary);
+        if (!file) throw UsageError("cannot read auto-report file '" + path + "'");
+        text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        what += " from " + path;
+    }
+    return eventRunner(static_cast<int>(kAutoReport), reportPayload(text), false, what);
+}
+
+std::string environment(const char* name, const char* fallback) {
+    const char* value = std::getenv(name);
+    return value && *value ? value : fallback;
+}
+
+// Relays every report the controller has made so far and not yet relayed.
+int relayReports(Session& session, ReportFollower& follower) {
+    std::string error;
+    std::uint64_t newest = 0;
+    if (!follower.latest(newest, error)) return fail(session, error);
+    while (follower.taken() < newest) {
+        ReportFollower::Report report;
+        if (!follower.next(std::chrono::seconds(2), report, error)) {
+            return fail(session, error.empty()
+                                     ? "auto-report " + std::to_string(newest) + " did not arrive"
+                                     : error);
+        }
+        const int status =
+            deliverEvent(session, static_cast<int>(kAutoReport), reportPayload(report.text), false,
+                         "auto-report " + std::to_string(report.seq));
+        if (status != kExitOk) return status;
+        if (!session.host.drain(session.options.wait))
+            return fail(session, "posted events undelivered");
+    }
+    return kExitOk;
+}
+
+// Relays reports as they come until SIGINT or SIGTERM.
+int followReports(Session& session, ReportFollower& follower) {
+    stopRequested = 0;
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
+    std::string error;
+    while (!stopRequested) {
+        ReportFollower::Report report;
+        if (!follower.next(std::chrono::milliseconds(500), report, error)) {
+            if (!error.empty()) return fail(session, error);
+            continue;
+        }
+        const int status =
+            deliverEvent(session, static_cast<int>(kAutoReport), reportPayload(report.text), false,
+                         "auto-report " + std::to_string(report.seq));
+        if (status != kExitOk) return status;
+        session.host.drain(session.options.wait);
+    }
+    return kExitOk;
 }
 
 const CommandSpec* findCommand(const std::string& name) {
@@ -145,6 +268,14 @@ const std::vector<CommandSpec>& commandTable() {
          kUnlimited, prepareSendEvent},
         {"post-event", "ID [HEXBYTES...]", "post an event, delivered on the delivery thread", 1,
          kUnlimited, preparePostEvent},
+        {"get-colorspace", "", "event 0xFC050206: the first regular screen's colour space", 0, 0,
+         prepareGetColorSpace},
+        {"set-colorspace", "SCREEN VALUE", "command 0xFC050205: set a screen's colour space", 2, 2,
+         prepareSetColorSpace},
+        {"interface-info", "", "command 0xFC050201: the interface behind the first output", 0, 0,
+         prepareInterfaceInfo},
+        {"auto-report", "TEXT|@FILE", "event 0x00071107: a controller auto-report", 1, 1,
+         prepareAutoReport},
     };
     return table;
 }
@@ -202,6 +333,13 @@ std::string usage() {
          << "  --json          print one JSON object per line\n"
          << "  --wait-ms N     wait at most N ms for posted events after each command\n"
          << "                  (default 5000)\n"
+         << "  --controller URL  the controller's REST service, for the plugin and for\n"
+         << "                  --follow-reports (default: $RESTLINK_BASE_URL, else\n"
+         << "                  " << kDefaultController << ")\n"
+         << "  --token TOKEN   the login token (default: $RESTLINK_TOKEN)\n"
+         << "  --follow-reports  relay the controller's auto-reports to the plugin as event\n"
+         << "                  0x00071107: after each command those it caused; with no\n"
+         << "                  command, every report until interrupted\n"
          << "  -h, --help      print this help and exit\n"
          << "\n"
          << "commands:\n";
@@ -273,6 +411,18 @@ Invocation parseCommandLine(const std::vector<std::string>& arguments) {
             invocation.options.wait = parseWait(value("--wait-ms"));
         } else if (word.rfind("--wait-ms=", 0) == 0) {
             invocation.options.wait = parseWait(word.substr(10));
+        } else if (word == "--follow-reports") {
+            invocation.options.followReports = true;
+        } else if (word == "--controller") {
+            invocation.options.controller = value("--controller");
+        } else if (word.rfind("--controller=", 0) == 0) {
+            invocation.options.controller = word.substr(13);
+        } else if (word == "--token") {
+            invocation.options.token = value("--token");
+            invocation.options.tokenGiven = true;
+        } else if (word.rfind("--token=", 0) == 0) {
+            invocation.options.token = word.substr(8);
+            invocation.options.tokenGiven = true;
         } else if (word.size() > 1 && word[0] == '-' &&
                    !std::isdigit(static_cast<unsigned char>(word[1]))) {
             throw UsageError("unknown option '" + word + "'");
@@ -289,7 +439,7 @@ Invocation parseCommandLine(const std::vector<std::string>& arguments) {
     if (invocation.options.plugin.empty() && !invocation.options.help) {
         invocation.options.plugin = defaultPluginPath();
     }
-    if (invocation.steps.empty()) {
+    if (invocation.steps.empty() && !invocation.options.followReports) {
         invocation.steps.push_back(Step{findCommand("info"), prepareInfo({})});
     }
     return invocation;
@@ -308,23 +458,41 @@ int runCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
         return kExitOk;
     }
 
-    Printer printer(out, invocation.options.json);
+    // The plugin's HTTP client library reads these when it is first used.
+    const Options& options = invocation.options;
+    if (!options.controller.empty()) setenv("RESTLINK_BASE_URL", options.controller.c_str(), 1);
+    if (options.tokenGiven) setenv("RESTLINK_TOKEN", options.token.c_str(), 1);
+
+    Printer printer(out, options.json);
     Host host([&printer](const Delivery& delivery) { printer.delivery(delivery); });
     std::string error;
-    if (!host.load(invocation.options.plugin, error)) {
+    if (!host.load(options.plugin, error)) {
         err << kProgram << ": " << error << '\n';
         return kExitFailure;
     }
-    Session session{host, printer, invocation.options, err};
+    Session session{host, printer, options, err};
+
+    std::unique_ptr<ReportFollower> follower;
+    if (options.followReports) {
+        follower =
+            std::make_unique<ReportFollower>(environment("RESTLINK_BASE_URL", kDefaultController),
+                                             environment("RESTLINK_TOKEN", ""));
+        if (!follower->start(error)) return fail(session, error);
+    }
+
     for (const Step& step : invocation.steps) {
-        const int status = step.run(session);
+        int status = step.run(session);
         // Posted events belong to the command that caused them.
-        if (!host.drain(invocation.options.wait)) {
-            err << kProgram << ": posted events still undelivered after "
-                << invocation.options.wait.count() << " ms (after '" << step.command->name
-                << "')\n";
+        if (!host.drain(options.wait)) {
+            err << kProgram << ": posted events still undelivered after " << options.wait.count()
+                << " ms (after '" << step.command->name << "')\n";
             return kExitFailure;
         }
+        if (status == kExitOk && follower) status = relayReports(session, *follower);
+        if (status != kExitOk) return status;
+    }
+    if (follower && invocation.steps.empty()) {
+        const int status = followReports(session, *follower);
         if (status != kExitOk) return status;
     }
     host.shutdown();

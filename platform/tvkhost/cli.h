@@ -27,6 +27,11 @@ struct Options {
     bool json = false;
     bool help = false;
     std::chrono::milliseconds wait{5000};  // how long to wait for posted events
+    // Relay the controller's auto-reports to the plugin as event 0x00071107.
+    bool followReports = false;
+    std::string controller;  // empty: RESTLINK_BASE_URL, else http://127.0.0.1:8080
+    std::string token;       // with tokenGiven: replaces RESTLINK_TOKEN
+    bool tokenGiven = false;
 };
 
 // What a command runs with once the plugin is loaded.

@@ -214,7 +214,7 @@ void Printer::delivery(const Delivery& delivery) {
             line << ' ' << delivery.size << " bytes" << (payload.hex.empty() ? "" : " ")
                  << payload.hex;
         } else if (payload.list) {
-            line << ' ' << payload.entries.size() << " entries";
+            line << ' ' << payload.entries.size() << (payload.entries.size() == 1 ? " entry" : " entries");
             for (const auto& entry : payload.entries)
                 line << " [" << textFields(entry) << "]";
         } else {
@@ -230,6 +230,17 @@ void Printer::noReply(int id, int status) {
               "\",\"status\":" + std::to_string(status) + "}");
     } else {
         write("reply " + hexId(id) + ": none (status " + std::to_string(status) + ")");
+    }
+}
+
+void Printer::sending(Delivery::Type type, int id, int size, const std::string& what) {
+    if (json_) {
+        write("{\"kind\":\"send\",\"type\":\"" + std::string(typeName(type)) + "\",\"id\":\"" +
+              hexId(id) + "\",\"size\":" + std::to_string(size) + ",\"what\":" + jsonString(what) +
+              "}");
+    } else {
+        write("> " + std::string(typeName(type)) + " " + hexId(id) + " (" + std::to_string(size) +
+              " bytes): " + what);
     }
 }
 

@@ -45,6 +45,8 @@ public:
 
     void delivery(const Delivery& delivery);
     void noReply(int id, int status);
+    // What the host is about to send: `what` says why (a command name, "auto-report 3").
+    void sending(Delivery::Type type, int id, int size, const std::string& what);
     void info(const std::string& path, const PluginInfo& plugin,
               const std::vector<Host::ComponentView>& components);
 
