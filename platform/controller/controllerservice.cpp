@@ -1,0 +1,345 @@
+#include "controller/controllerservice.h"
+
+#include <httplib.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstring>
+#include <exception>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "controller/simrecords.h"
+#include "controller/textnumbers.h"
+
+namespace ControllerSim {
+
+namespace {
+
+using LCD::ProtoModel::s_response;
+using LCD::ProtoModel::Interface::s_InterfaceDetailInfo;
+using LCD::ProtoModel::Screen::s_ScreenColorSpace;
+using LCD::ProtoModel::Screen::s_ScreenDetail;
+
+const char* const kJson = "application/json";
+constexpr int64_t kDefaultWaitMs = 10000;
+constexpr int64_t kMaxWaitMs = 30000;
+constexpr size_t kMaxBodyBytes = 1 << 20;
+constexpr int32_t kNoCode = INT32_MIN;
+
+// Only the code of an answer, for the request log; kNoCode when the body has none.
+struct s_LoggedCode {
+    int32_t code = kNoCode;
+};
+LCDJSON_RECORD(s_LoggedCode, code)
+
+void sendText(httplib::Response& response, int status, const std::string& text) {
+    response.status = status;
+    response.set_content(text, kJson);
+}
+
+void sendEnvelope(httplib::Response& response, int status, int32_t code,
+                  const std::string& message) {
+    s_Status envelope;
+    envelope.code = code;
+    envelope.message = message;
+    std::string text;
+    LCD::ProtoModel::encode(text, envelope);
+    text.insert(text.size() - 1, ",\"data\":{}");
+    sendText(response, status, text);
+}
+
+template <class T>
+void sendData(httplib::Response& response, const T& data) {
+    s_response<T> envelope;
+    envelope.code = kCodeSuccess;
+    envelope.message = "success";
+    envelope.data = data;
+    std::string text;
+    LCD::ProtoModel::encode(text, envelope);
+    sendText(response, 200, text);
+}
+
+// One page holding every match.
+template <class Page, class Item>
+Page wholePage(std::vector<Item> items) {
+    Page page;
+    page.count = int32_t(items.size());
+    page.page = 1;
+    page.totalCount = page.count;
+    page.totalPage = 1;
+    page.list = std::move(items);
+    return page;
+}
+
+// Reads an optional decimal URL key. On a malformed, out-of-range or repeated value it answers
+// 400 and returns false.
+bool readKey(const httplib::Request& request, httplib::Response& response, const char* key,
+             int64_t min, int64_t max, std::optional<int64_t>& value) {
+    const size_t count = request.get_param_value_count(key);
+    if (count == 0) return true;
+    const std::string text = request.get_param_value(key);
+    int64_t number = 0;
+    if (count > 1) {
+        sendEnvelope(response, 400, kCodeBadQuery, std::string(key) + " is given more than once");
+        return false;
+    }
+    if (!parseDecimal(text, min, max, number)) {
+        sendEnvelope(response, 400, kCodeBadQuery,
+                     std::string(key) + " must be a decimal integer from " + std::to_string(min) +
+                         " to " + std::to_string(max) + ", not \"" + text + "\"");
+        return false;
+    }
+    value = number;
+    return true;
+}
+
+std::optional<int32_t> narrow(const std::optional<int64_t>& value) {
+    if (!value) return std::nullopt;
+    return int32_t(*value);
+}
+
+const char* statusText(int status) {
+    switch (status) {
+        case 400:
+            return "bad request";
+        case 404:
+            return "not found";
+        case 405:
+            return "method not allowed";
+        case 413:
+            return "payload too large";
+        case 414:
+            return "uri too long";
+        default:
+            return "request failed";
+    }
+}
+
+}  // namespace
+
+ControllerService::ControllerService(ControllerState& state, ServiceOptions options)
+    : state_(state), options_(std::move(options)), server_(std::make_unique<httplib::Server>()) {
+    installRoutes();
+}
+
+ControllerService::~ControllerService() {
+    stop();
+}
+
+void ControllerService::installRoutes() {
+    httplib::Server& server = *server_;
+    const size_t threads = std::max<size_t>(options_.threads, 2);
+    server.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+    // Nagle's algorithm meeting delayed ACKs would stall every keep-alive exchange by ~40 ms.
+    server.set_tcp_nodelay(true);
+    server.set_keep_alive_max_count(1000);
+    server.set_keep_alive_timeout(options_.keepAliveSeconds);
+    server.set_payload_max_length(kMaxBodyBytes);
+    // The library's default adds SO_REUSEPORT, which would let a second simulator share the
+    // port instead of reporting it as taken.
+    server.set_socket_options([](socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+    });
+
+    server.set_pre_routing_handler(
+        [this](const httplib::Request& request, httplib::Response& response) {
+            if (request.get_header_value("Authorization") == options_.token) {
+                return httplib::Server::HandlerResponse::Unhandled;
+            }
+            sendEnvelope(response, 401, 401, "unauthorized");
+            return httplib::Server::HandlerResponse::Handled;
+        });
+    httplib::Server::HandlerWithResponse errorHandler = [](const httplib::Request& request,
+                                                           httplib::Response& response) {
+        // Answers that already carry an envelope keep it.
+        if (!response.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
+        std::string message = statusText(response.status);
+        if (response.status == 404) message += ": " + request.method + " " + request.path;
+        sendEnvelope(response, response.status, response.status, message);
+        return httplib::Server::HandlerResponse::Handled;
+    };
+    server.set_error_handler(errorHandler);
+    server.set_exception_handler(
+        [](const httplib::Request&, httplib::Response& response, std::exception_ptr error) {
+            std::string what = "unknown exception";
+            try {
+                if (error) std::rethrow_exception(error);
+            } catch (const std::exception& e) {
+                what = e.what();
+            } catch (...) {
+            }
+            sendEnvelope(response, 500, 500, "internal error: " + what);
+        });
+    if (options_.requestLog) {
+        server.set_logger(
+            [this](const httplib::Request& request, const httplib::Response& response) {
+                logRequest(request, response);
+            });
+    }
+
+    using Handler = void (ControllerService::*)(const httplib::Request&, httplib::Response&);
+    auto bindHandler = [this](Handler handler) {
+        return [this, handler](const httplib::Request& request, httplib::Response& response) {
+            (this->*handler)(request, response);
+        };
+    };
+    server.Get(LCD::Proto::Constants::GETSCREENLISTDETAIL,
+               bindHandler(&ControllerService::handleScreens));
+    server.Get(LCD::Proto::Constants::GETINTERFACELISTDETAIL,
+               bindHandler(&ControllerService::handleInterfaces));
+    server.Put(LCD::Proto::Constants::PUTSCREENCOLORSPACE,
+               bindHandler(&ControllerService::handleColorSpace));
+    server.Get("/sim/v1/auto-report", bindHandler(&ControllerService::handleFollow));
+    server.Get("/sim/v1/auto-report/seq", bindHandler(&ControllerService::handleLatestSeq));
+    server.Post("/sim/v1/auto-report", bindHandler(&ControllerService::handleQueueReport));
+}
+
+bool ControllerService::start(const std::string& host, int port, std::string& error) {
+    std::lock_guard<std::mutex> lock(stopMutex_);
+    const std::string where = host + ":" + std::to_string(port);
+    if (thread_.joinable() || state_.isShutDown()) {
+        error = "cannot listen on " + where + ": the service has already run";
+        return false;
+    }
+    if (port < 0 || port > 65535) {
+        error = "cannot listen on " + where + ": port out of range";
+        return false;
+    }
+    errno = 0;
+    if (port == 0) {
+        port = server_->bind_to_any_port(host);
+    } else if (!server_->bind_to_port(host, port)) {
+        port = -1;
+    }
+    if (port <= 0) {
+        error = "cannot listen on " + where;
+        if (errno != 0) error += std::string(": ") + std::strerror(errno);
+        return false;
+    }
+    port_ = port;
+    serving_ = true;
+    thread_ = std::thread([this] {
+        server_->listen_after_bind();
+        serving_ = false;
+    });
+    return true;
+}
+
+void ControllerService::stop() {
+    std::lock_guard<std::mutex> lock(stopMutex_);
+    // Waiting followers hold worker threads; release them first so the pool can wind down.
+    state_.shutdown();
+    if (!thread_.joinable()) return;
+    // The server only takes the stop request once its accept loop has begun; repeat until the
+    // serving thread has left it.
+    while (serving_) {
+        server_->stop();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    thread_.join();
+}
+
+void ControllerService::handleScreens(const httplib::Request& request,
+                                      httplib::Response& response) {
+    std::optional<int64_t> screenType;
+    std::optional<int64_t> screenId;
+    if (!readKey(request, response, "screenType", INT32_MIN, INT32_MAX, screenType)) return;
+    if (!readKey(request, response, "screenId", INT32_MIN, INT32_MAX, screenId)) return;
+    sendData(response,
+             wholePage<s_ScreenDetail>(state_.screens(narrow(screenType), narrow(screenId))));
+}
+
+void ControllerService::handleInterfaces(const httplib::Request& request,
+                                         httplib::Response& response) {
+    std::optional<int64_t> interfaceId;
+    if (!readKey(request, response, "interfaceId", INT32_MIN, INT32_MAX, interfaceId)) return;
+    sendData(response, wholePage<s_InterfaceDetailInfo>(state_.interfaces(narrow(interfaceId))));
+}
+
+void ControllerService::handleColorSpace(const httplib::Request& request,
+                                         httplib::Response& response) {
+    // The device answers a rejected setting with HTTP 200 and a non-zero code.
+    std::vector<s_ScreenColorSpace> changes;
+    std::string codecError;
+    if (!LCD::ProtoModel::decode(request.body, changes, codecError)) {
+        sendEnvelope(response, 200, kCodeMalformedBody, "malformed body: " + codecError);
+        return;
+    }
+    const ChangeResult result = state_.setColorSpaces(changes);
+    sendEnvelope(response, 200, result.code, result.message);
+}
+
+void ControllerService::handleFollow(const httplib::Request& request, httplib::Response& response) {
+    std::optional<int64_t> after;
+    std::optional<int64_t> waitMs;
+    if (!readKey(request, response, "after", 0, UINT32_MAX, after)) return;
+    if (!readKey(request, response, "wait_ms", 0, INT64_MAX, waitMs)) return;
+    const int64_t wait = std::min(waitMs.value_or(kDefaultWaitMs), kMaxWaitMs);
+
+    if (waitingFollowers_.fetch_add(1) >= options_.maxWaitingFollowers) {
+        waitingFollowers_.fetch_sub(1);
+        sendEnvelope(response, 503, 503, "too many waiting followers");
+        return;
+    }
+    StoredReport report;
+    const WaitResult result =
+        state_.waitReport(uint32_t(after.value_or(0)), std::chrono::milliseconds(wait), report);
+    waitingFollowers_.fetch_sub(1);
+
+    switch (result) {
+        case WaitResult::Report:
+            // A queued text keeps whatever seq it holds itself; the header tells where it is
+            // kept, so the follower knows what to ask for next.
+            response.set_header("X-Sim-Seq", std::to_string(report.seq));
+            sendText(response, 200, report.text);
+            break;
+        case WaitResult::Timeout:
+            response.status = 204;
+            break;
+        case WaitResult::Shutdown:
+            response.set_header("Connection", "close");
+            sendEnvelope(response, 503, 503, "shutting down");
+            break;
+    }
+}
+
+void ControllerService::handleLatestSeq(const httplib::Request&, httplib::Response& response) {
+    s_Seq seq;
+    seq.seq = state_.latestSeq();
+    std::string text;
+    LCD::ProtoModel::encode(text, seq);
+    sendText(response, 200, text);
+}
+
+void ControllerService::handleQueueReport(const httplib::Request& request,
+                                          httplib::Response& response) {
+    if (request.body.empty()) {
+        sendEnvelope(response, 400, kCodeMalformedBody, "malformed body: the report text is empty");
+        return;
+    }
+    s_Seq seq;
+    seq.seq = state_.queueReport(request.body);
+    sendData(response, seq);
+}
+
+void ControllerService::logRequest(const httplib::Request& request,
+                                   const httplib::Response& response) const {
+    std::string line =
+        request.method + " " + request.target + " -> " + std::to_string(response.status);
+    s_LoggedCode logged;
+    std::string ignored;
+    if (!response.body.empty() && LCD::ProtoModel::decode(response.body, logged, ignored) &&
+        logged.code != kNoCode) {
+        line += " code " + std::to_string(logged.code);
+    }
+    line += " (" + std::to_string(response.body.size()) + " bytes)";
+    options_.requestLog(line);
+}
+
+}  // namespace ControllerSim
