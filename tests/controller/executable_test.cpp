@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -34,13 +35,18 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
         posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-        std::vector<std::string> all = {CONTROLLER_SIM_EXE};
+        // In a cross build the emulator runs the program; the kernel cannot.
+        std::vector<std::string> all;
+        std::istringstream emulator(OCSM_TEST_EMULATOR);
+        for (std::string word; emulator >> word;)
+            all.push_back(word);
+        all.push_back(CONTROLLER_SIM_EXE);
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (std::string& arg : all)
             argv.push_back(arg.data());
         argv.push_back(nullptr);
-        if (posix_spawn(&pid_, CONTROLLER_SIM_EXE, &actions, nullptr, argv.data(), environ) != 0) {
+        if (posix_spawn(&pid_, all[0].c_str(), &actions, nullptr, argv.data(), environ) != 0) {
             pid_ = -1;
         }
         posix_spawn_file_actions_destroy(&actions);
