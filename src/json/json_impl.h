@@ -1,7 +1,9 @@
 // Per-type codec: json_impl<T>::read reads one value of type T starting at the current token
 // and leaves the token after it current; json_impl<T>::write writes one. Scalars convert by
 // token kind (an integer member also takes "12", 12.9 or true; a float member any number);
-// records read and write through their field list.
+// records read and write through their field list. Text conversions give the same result in
+// every locale: strtoll and strtoull in base 10 apply no digit grouping, so LC_NUMERIC does not
+// reach them, and the float conversion uses the "C" locale explicitly.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "json/c_locale.h"
 #include "json/escape_string.h"
 #include "json/field_list.h"
 #include "json/lite_write.h"
@@ -234,8 +237,7 @@ struct json_impl<float> {
                 break;
             }
             case tk_string:
-                value =
-                    static_cast<float>(static_cast<double>(std::strtold(rd.token_text, nullptr)));
+                value = static_cast<float>(static_cast<double>(detail::strtold_c(rd.token_text)));
                 break;
             default:
                 rd.error("not a valid float point number.");

@@ -5,6 +5,7 @@
 #include <exception>
 #include <string>
 
+#include "json/c_locale.h"
 #include "json/char_table.h"
 #include "json/escape_string.h"
 #include "json/exception.h"
