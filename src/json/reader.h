@@ -86,9 +86,7 @@ public:
                 bool more;
                 while ((more = step(pos, col, ln)) && is_space(text[pos])) {
                 }
-                position = pos;
-                column = col;
-                line = ln;
+                move_to(pos, col, ln);
                 if (!more) {
                     at_end = true;
                     return set_end();
@@ -207,6 +205,24 @@ private:
         return c != '\0';
     }
 
+    // Stores the counters that a scanning loop kept in locals.
+    void move_to(uint64_t pos, uint64_t col, uint64_t ln) {
+        position = pos;
+        column = col;
+        line = ln;
+    }
+
+    // A string token's scan stopped at pos, which is one past its last byte.
+    void end_token_at(uint64_t pos, uint64_t col, uint64_t ln) {
+        move_to(pos, col, ln);
+        token_size = static_cast<uint64_t>((text + position) - token_text);
+    }
+
+    [[noreturn]] void fail_at(uint64_t pos, uint64_t col, uint64_t ln, const char* message) {
+        move_to(pos, col, ln);
+        error(message);
+    }
+
     void set_end() {
         token_kind = tk_end;
         token_text = position >= limit_ ? detail::nul_text : text + position;
@@ -265,17 +281,9 @@ private:
             } else if (c == '\n' || c == '\0') {
                 more = false;
             }
-            if (!more || !step(pos, col, ln)) {
-                position = pos;
-                column = col;
-                line = ln;
-                error("not a valid quote string!");
-            }
+            if (!more || !step(pos, col, ln)) fail_at(pos, col, ln, "not a valid quote string!");
         }
-        position = pos;
-        column = col;
-        line = ln;
-        token_size = static_cast<uint64_t>((text + position) - token_text);
+        end_token_at(pos, col, ln);
         take();  // the closing quote
     }
 
@@ -304,17 +312,9 @@ private:
         for (;;) {
             const char c = text[pos];
             if (ends_word(c)) break;
-            if (c == '\0' || !step(pos, col, ln)) {
-                position = pos;
-                column = col;
-                line = ln;
-                error("not a valid string!");
-            }
+            if (c == '\0' || !step(pos, col, ln)) fail_at(pos, col, ln, "not a valid string!");
         }
-        position = pos;
-        column = col;
-        line = ln;
-        token_size = static_cast<uint64_t>((text + position) - token_text);
+        end_token_at(pos, col, ln);
     }
 
     // Passes over a // or /* */ comment; the cursor is on its slash. A comment that runs into
