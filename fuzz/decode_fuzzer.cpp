@@ -1,6 +1,7 @@
-// Decodes arbitrary bytes into records that use every member conversion, and walks them
-// with the bare reader over a buffer that has no terminating NUL. Sanitizers catch memory
-// errors; the checks below catch broken contracts of the decode entry.
+// Decodes arbitrary bytes into the codec tests' records, which together use every member
+// conversion and a field list out of declared order, and walks them with the bare reader over
+// a buffer that has no terminating NUL. Sanitizers catch memory errors; the checks below catch
+// broken contracts of the decode entry.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -9,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "fuzz_records.h"
 #include "json/lcdjson.h"
+#include "test_records.h"
 
 namespace {
 
@@ -51,9 +52,10 @@ void walk_limited(const uint8_t* data, size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    decode_into<fuzzrec::s_Record>(text);
-    decode_into<std::vector<fuzzrec::s_Record>>(text);
-    decode_into<fuzzrec::s_response<fuzzrec::s_Record>>(text);
+    decode_into<jsontest::s_Everything>(text);
+    decode_into<jsontest::s_Header>(text);
+    decode_into<std::vector<jsontest::s_Everything>>(text);
+    decode_into<jsontest::s_response<jsontest::s_Everything>>(text);
     walk_limited(data, size);
     return 0;
 }

@@ -8,43 +8,9 @@
 #include <string>
 
 #include "json/lcdjson.h"
+#include "reference_utf8.h"
 
 namespace {
-
-// Length of the well-formed UTF-8 character at s (Unicode's table of well-formed byte
-// sequences) and its code point, or 0 when it is ill-formed or cut off. Independent of the
-// writer's automaton on purpose.
-size_t char_length(const uint8_t* s, size_t n, uint32_t& cp) {
-    auto in = [](uint8_t b, uint8_t lo, uint8_t hi) { return b >= lo && b <= hi; };
-    const uint8_t b0 = s[0];
-    if (b0 < 0x80) {
-        cp = b0;
-        return 1;
-    }
-    size_t len = 0;
-    uint8_t lo = 0x80, hi = 0xBF;
-    if (in(b0, 0xC2, 0xDF)) {
-        len = 2;
-    } else if (in(b0, 0xE0, 0xEF)) {
-        len = 3;
-        if (b0 == 0xE0) lo = 0xA0;
-        if (b0 == 0xED) hi = 0x9F;
-    } else if (in(b0, 0xF0, 0xF4)) {
-        len = 4;
-        if (b0 == 0xF0) lo = 0x90;
-        if (b0 == 0xF4) hi = 0x8F;
-    } else {
-        return 0;
-    }
-    if (n < len || !in(s[1], lo, hi)) return 0;
-    for (size_t i = 2; i < len; ++i) {
-        if (!in(s[i], 0x80, 0xBF)) return 0;
-    }
-    cp = b0 & (0x7F >> len);
-    for (size_t i = 1; i < len; ++i)
-        cp = (cp << 6) | (s[i] & 0x3F);
-    return len;
-}
 
 void append_three_bytes(std::string& out, uint32_t unit) {
     out += static_cast<char>(0xE0 | (unit >> 12));
@@ -58,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string expected;
     for (size_t at = 0; at < size;) {
         uint32_t cp = 0;
-        const size_t len = char_length(data + at, size - at, cp);
+        const size_t len = jsontest::reference_char(data + at, size - at, cp);
         if (len == 0 || cp == 0) break;
         if (cp > 0xFFFF) {
             append_three_bytes(expected, 0xD800 + ((cp - 0x10000) >> 10));

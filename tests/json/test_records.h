@@ -1,4 +1,4 @@
-// Small records for the codec tests, one per shape the binding supports.
+// Small records for the codec tests and the fuzz targets, one per shape the binding supports.
 #pragma once
 
 #include <cstdint>
