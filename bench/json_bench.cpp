@@ -4,14 +4,10 @@
 // document trees (DOM) or, for RapidJSON's SAX reader, only tokenise.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "bench_documents.h"
 #include "json/lcdjson.h"
 #include "protomodel/protomodel.h"
 
@@ -32,57 +28,14 @@ using LCD::ProtoModel::s_response;
 using ScreenAnswer = s_response<LCD::ProtoModel::Screen::s_ScreenDetail>;
 using InterfaceAnswer = s_response<LCD::ProtoModel::Interface::s_InterfaceDetailInfo>;
 
-std::string read_file(const std::string& name) {
-    std::ifstream in(std::string(OCSM_TEST_DATA_DIR) + "/" + name, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + name);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-// Index of the bracket that closes the one at open (strings may hold brackets).
-size_t matching_bracket(const std::string& text, size_t open) {
-    int depth = 0;
-    bool in_string = false;
-    for (size_t i = open; i < text.size(); ++i) {
-        const char c = text[i];
-        if (in_string) {
-            if (c == '\\') {
-                ++i;
-            } else if (c == '"') {
-                in_string = false;
-            }
-        } else if (c == '"') {
-            in_string = true;
-        } else if (c == '[' || c == '{') {
-            ++depth;
-        } else if ((c == ']' || c == '}') && --depth == 0) {
-            return i;
-        }
-    }
-    throw std::runtime_error("unbalanced document");
-}
-
-// The answer with its "list" entries repeated until the text reaches about target bytes.
-std::string scaled(const std::string& name, size_t target) {
-    const std::string text = read_file(name);
-    const size_t key = text.find("\"list\"");
-    const size_t open = text.find('[', key);
-    if (key == std::string::npos || open == std::string::npos) {
-        throw std::runtime_error("no list in " + name);
-    }
-    const size_t close = matching_bracket(text, open);
-    const std::string entries = text.substr(open + 1, close - open - 1);
-    std::string body = entries;
-    while (text.size() + body.size() < target)
-        body += "," + entries;
-    return text.substr(0, open + 1) + body + text.substr(close);
-}
-
 const std::string& screen_text() {
-    static const std::string text = scaled("screen-list-detail.json", 1 << 20);
+    static const std::string text =
+        bench::scaled(bench::read_document("screen-list-detail.json"), 1 << 20);
     return text;
 }
 const std::string& interface_text() {
-    static const std::string text = scaled("interface-list-detail.json", 1 << 20);
+    static const std::string text =
+        bench::scaled(bench::read_document("interface-list-detail.json"), 1 << 20);
     return text;
 }
 const std::string& document(int which) {
@@ -197,20 +150,6 @@ void BM_nlohmann_dom(benchmark::State& state) {
 }
 BENCHMARK(BM_nlohmann_dom)->Arg(0)->Arg(1);
 #endif
-
-// The one document the component writes, for scale.
-void BM_lcdjson_encode_colorspace(benchmark::State& state) {
-    std::vector<LCD::ProtoModel::Screen::s_ScreenColorSpace> list(2);
-    list[0].screenId = 1;
-    list[0].colorSpace.preset = 2;
-    list[1].screenId = 3;
-    std::string out;
-    for (auto _ : state) {
-        LCD::ProtoModel::encode(out, list);
-        benchmark::DoNotOptimize(out);
-    }
-}
-BENCHMARK(BM_lcdjson_encode_colorspace);
 
 }  // namespace
 
