@@ -32,11 +32,17 @@ elseif(CMAKE_CROSSCOMPILING)
                   "set CPACK_DEBIAN_PACKAGE_ARCHITECTURE")
 endif()
 
-# Written out rather than computed by dpkg-shlibdeps, which cannot resolve the
-# arm64 libraries of a cross build. The lower bounds are what dpkg-shlibdeps
-# derives for a native build on Debian 12.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libstdc++6 (>= 12), libqt5core5a (>= 5.15.1), libcurl4 (>= 7.16.2), libcpp-httplib0.11 (>= 0.11.4)")
+# dpkg-shlibdeps derives the lower bounds from the libraries linked, for a
+# cross build too (it reads the arm64 libraries installed through multiarch);
+# it resolves librestlink.so beside the plugin through the RUNPATH $ORIGIN.
+# Without it, the bounds it gives on Debian 12 amd64.
+find_program(OCSM_DPKG_SHLIBDEPS dpkg-shlibdeps)
+mark_as_advanced(OCSM_DPKG_SHLIBDEPS)
+if(OCSM_DPKG_SHLIBDEPS)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+else()
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS
+      "libc6 (>= 2.34), libcpp-httplib0.11 (>= 0.11.4+ds), libcurl4 (>= 7.16.2), libgcc-s1 (>= 3.0), libqt5core5a (>= 5.15.1), libstdc++6 (>= 12)")
+endif()
 
 include(CPack)
