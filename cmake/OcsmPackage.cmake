@@ -35,10 +35,12 @@ endif()
 # dpkg-shlibdeps derives the lower bounds from the libraries linked, for a
 # cross build too (it reads the arm64 libraries installed through multiarch);
 # it resolves librestlink.so beside the plugin through the RUNPATH $ORIGIN.
-# Without it, the bounds it gives on Debian 12 amd64.
+# CPack needs file(1) to pick the binaries. Without the two, the bounds
+# dpkg-shlibdeps gives on Debian 12 amd64.
 find_program(OCSM_DPKG_SHLIBDEPS dpkg-shlibdeps)
-mark_as_advanced(OCSM_DPKG_SHLIBDEPS)
-if(OCSM_DPKG_SHLIBDEPS)
+find_program(OCSM_FILE file)
+mark_as_advanced(OCSM_DPKG_SHLIBDEPS OCSM_FILE)
+if(OCSM_DPKG_SHLIBDEPS AND OCSM_FILE)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
