@@ -11,6 +11,7 @@
 // ratios flatter them. simdjson reuses one parser, as its documentation advises, and copies
 // each text into its padded buffer.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -374,7 +375,10 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&count, args.data());
     if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
     register_all();
-    bench::RatioReporter reporter("lcdjson");
+    // The library colours its own console report only on a terminal, and so does this one.
+    const bool color =
+        isatty(STDOUT_FILENO) != 0 && !has_flag(argc, argv, "--benchmark_color=false");
+    bench::RatioReporter reporter("lcdjson", color);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;

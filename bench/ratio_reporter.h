@@ -14,7 +14,8 @@ namespace bench {
 
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
-    explicit RatioReporter(std::string baseline) : baseline_(std::move(baseline)) {}
+    RatioReporter(std::string baseline, bool color)
+        : ConsoleReporter(color ? OO_ColorTabular : OO_Tabular), baseline_(std::move(baseline)) {}
 
     void ReportRuns(const std::vector<Run>& runs) override;
     void Finalize() override;
