@@ -1,127 +1,57 @@
 // The built controller-sim program as scripts use it: the port line, one request, the signals,
 // and the exit codes of its errors.
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <regex>
-#include <sstream>
+#include <chrono>
 #include <string>
 #include <vector>
 
+#include "childprocess.h"
 #include "simtestsupport.h"
-
-extern char** environ;
 
 namespace ControllerSimTest {
 namespace {
 
 using ::testing::HasSubstr;
 
-// One run of the program with its stdout and stderr on pipes.
-class SimProcess {
+// One run of the program, with the emulator of the cross build in front.
+class SimProcess : public ocsm_test::ChildProcess {
 public:
-    explicit SimProcess(const std::vector<std::string>& args) {
-        int out[2];
-        int err[2];
-        if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-        // In a cross build the emulator runs the program; the kernel cannot.
-        std::vector<std::string> all;
-        std::istringstream emulator(OCSM_TEST_EMULATOR);
-        for (std::string word; emulator >> word;)
-            all.push_back(word);
-        all.push_back(CONTROLLER_SIM_EXE);
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& arg : all)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        if (posix_spawn(&pid_, all[0].c_str(), &actions, nullptr, argv.data(), environ) != 0) {
-            pid_ = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        close(err[1]);
-        out_ = out[0];
-        err_ = err[0];
-    }
-    ~SimProcess() {
-        if (pid_ > 0 && !exited_) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-        if (out_ >= 0) close(out_);
-        if (err_ >= 0) close(err_);
-    }
+    explicit SimProcess(const std::vector<std::string>& args)
+        : ChildProcess(CONTROLLER_SIM_EXE, args) {}
 
-    bool spawned() const { return pid_ > 0; }
+    bool spawned() const { return started(); }
 
-    // The first stdout line, or what came before the program closed stdout or went quiet for
-    // ten seconds.
+    // The first stdout line, or what came before the program closed stdout or went quiet
+    // for a minute (an emulated start is slow).
     std::string readLine() {
         std::string line;
-        char c;
-        while (waitReadable(out_) && read(out_, &c, 1) == 1) {
-            if (c == '\n') break;
-            line += c;
-        }
+        ChildProcess::readLine(line, std::chrono::minutes(1));
         return line;
     }
 
-    void signal(int number) { kill(pid_, number); }
+    void signal(int number) { signalled_ = number; }
 
-    // The exit status, or -1 when it did not end within ten seconds.
-    int waitExit() {
-        for (int i = 0; i < 1000; ++i) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                exited_ = true;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            usleep(10 * 1000);
-        }
-        return -1;
-    }
+    // The exit status: after the signal given, or the program's own end.
+    int waitExit() { return signalled_ ? stop(signalled_) : wait(); }
 
-    // Everything left on stdout and stderr; call after waitExit.
-    std::string restOfStdout() { return drain(out_); }
-    std::string stderrText() { return drain(err_); }
+    // Stdout after the lines read, and all of stderr; call after waitExit.
+    std::string restOfStdout() { return unread(); }
+    std::string stderrText() { return errors(); }
 
 private:
-    static bool waitReadable(int fd) {
-        pollfd item{fd, POLLIN, 0};
-        return poll(&item, 1, 10000) == 1;
-    }
-    static std::string drain(int fd) {
-        std::string text;
-        char buffer[4096];
-        ssize_t size;
-        while (waitReadable(fd) && (size = read(fd, buffer, sizeof(buffer))) > 0) {
-            text.append(buffer, size_t(size));
-        }
-        return text;
-    }
-
-    pid_t pid_ = -1;
-    int out_ = -1;
-    int err_ = -1;
-    bool exited_ = false;
+    int signalled_ = 0;
 };
 
 int portOf(const std::string& line) {
-    std::smatch match;
-    static const std::regex pattern("controller-sim listening on 127\\.0\\.0\\.1:([0-9]+)");
-    return std::regex_match(line, match, pattern) ? std::stoi(match[1]) : 0;
+    const std::string prefix = "controller-sim listening on 127.0.0.1:";
+    if (line.rfind(prefix, 0) != 0) return 0;
+    const std::string digits = line.substr(prefix.size());
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) return 0;
+    return std::stoi(digits);
 }
 
 TEST(ExecutableTest, PrintsItsPortServesAndStopsOnSigterm) {

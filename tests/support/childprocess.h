@@ -38,6 +38,8 @@ public:
 
     // Everything read so far (wait() and stop() read to the end).
     const std::string& output() const { return out_; }
+    // Standard output after the lines readLine handed out.
+    std::string unread() const { return out_.substr(consumed_); }
     const std::string& errors() const { return err_; }
 
 private:
