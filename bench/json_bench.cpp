@@ -8,25 +8,12 @@
 #include <vector>
 
 #include "bench_documents.h"
-#include "json/lcdjson.h"
-#include "protomodel/protomodel.h"
-
-#ifdef OCSM_HAVE_RAPIDJSON
-#include <rapidjson/document.h>
-#include <rapidjson/reader.h>
-#endif
-#ifdef OCSM_HAVE_SIMDJSON
-#include <simdjson.h>
-#endif
-#ifdef OCSM_HAVE_NLOHMANN
-#include <nlohmann/json.hpp>
-#endif
+#include "compared_libraries.h"
 
 namespace {
 
-using LCD::ProtoModel::s_response;
-using ScreenAnswer = s_response<LCD::ProtoModel::Screen::s_ScreenDetail>;
-using InterfaceAnswer = s_response<LCD::ProtoModel::Interface::s_InterfaceDetailInfo>;
+using bench::InterfaceAnswer;
+using bench::ScreenAnswer;
 
 const std::string& screen_text() {
     static const std::string text =

@@ -20,30 +20,16 @@
 #include <vector>
 
 #include "bench_documents.h"
+#include "compared_libraries.h"
 #include "heap_tally.h"
-#include "json/lcdjson.h"
-#include "protomodel/protomodel.h"
 #include "ratio_reporter.h"
-
-#ifdef OCSM_HAVE_RAPIDJSON
-#include <rapidjson/document.h>
-#include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
-#endif
-#ifdef OCSM_HAVE_SIMDJSON
-#include <simdjson.h>
-#endif
-#ifdef OCSM_HAVE_NLOHMANN
-#include <nlohmann/json.hpp>
-#endif
 
 namespace {
 
-using LCD::ProtoModel::s_response;
+using bench::InterfaceAnswer;
+using bench::ScreenAnswer;
 using LCD::ProtoModel::Screen::s_ScreenColorSpace;
 using ColorSpaceList = std::vector<s_ScreenColorSpace>;
-using ScreenAnswer = s_response<LCD::ProtoModel::Screen::s_ScreenDetail>;
-using InterfaceAnswer = s_response<LCD::ProtoModel::Interface::s_InterfaceDetailInfo>;
 
 struct Documents {
     std::string screen = bench::read_document("screen-list-detail.json");
@@ -261,11 +247,13 @@ std::string nlohmann_encode(const ColorSpaceList& list) {
 
 // --- registration ----------------------------------------------------------------------------
 
+using DecodeFunction = bool (*)(const std::string&);
 using KeptFunction = int64_t (*)(const std::string&);
 
-void add_decode(const char* name, const std::string Documents::*text,
-                bool (*decode)(const std::string&), KeptFunction kept = nullptr) {
-    benchmark::RegisterBenchmark(name, [text, decode, kept](benchmark::State& state) {
+void add_decode(const std::string& name, const std::string Documents::*text, DecodeFunction decode,
+                KeptFunction kept) {
+    if (decode == nullptr) return;  // the library is not installed
+    benchmark::RegisterBenchmark(name.c_str(), [text, decode, kept](benchmark::State& state) {
         const std::string& document = documents().*text;
         measure(
             state, document.size(), [&] { return decode(document); },
@@ -273,7 +261,19 @@ void add_decode(const char* name, const std::string Documents::*text,
     });
 }
 
+// One message's decode by each implementation.
+struct DecodeCase {
+    const char* name;
+    const std::string Documents::*text;
+    DecodeFunction lcdjson;
+    DecodeFunction rapidjson;
+    DecodeFunction simdjson;
+    KeptFunction simdjson_kept;
+    DecodeFunction nlohmann;
+};
+
 void add_encode(const char* name, std::string (*encode)(const ColorSpaceList&)) {
+    if (encode == nullptr) return;  // the library is not installed
     benchmark::RegisterBenchmark(name, [encode](benchmark::State& state) {
         const ColorSpaceList& list = colorspace_list();
         if (encode(list) != kColorSpaceBody) {
@@ -289,52 +289,29 @@ void add_encode(const char* name, std::string (*encode)(const ColorSpaceList&)) 
 }
 
 void register_all() {
-    add_decode("screen_answer/lcdjson", &Documents::screen, lcdjson_answer<ScreenAnswer>);
-#ifdef OCSM_HAVE_RAPIDJSON
-    add_decode("screen_answer/rapidjson_dom", &Documents::screen, rapidjson_answer);
-#endif
-#ifdef OCSM_HAVE_SIMDJSON
-    add_decode("screen_answer/simdjson_dom", &Documents::screen, simdjson_answer,
-               simdjson_kept<simdjson_answer_with>);
-#endif
-#ifdef OCSM_HAVE_NLOHMANN
-    add_decode("screen_answer/nlohmann_dom", &Documents::screen, nlohmann_answer);
-#endif
-
-    add_decode("interface_answer/lcdjson", &Documents::interface, lcdjson_answer<InterfaceAnswer>);
-#ifdef OCSM_HAVE_RAPIDJSON
-    add_decode("interface_answer/rapidjson_dom", &Documents::interface, rapidjson_answer);
-#endif
-#ifdef OCSM_HAVE_SIMDJSON
-    add_decode("interface_answer/simdjson_dom", &Documents::interface, simdjson_answer,
-               simdjson_kept<simdjson_answer_with>);
-#endif
-#ifdef OCSM_HAVE_NLOHMANN
-    add_decode("interface_answer/nlohmann_dom", &Documents::interface, nlohmann_answer);
-#endif
-
-    add_decode("auto_report/lcdjson", &Documents::report, lcdjson_report);
-#ifdef OCSM_HAVE_RAPIDJSON
-    add_decode("auto_report/rapidjson_dom", &Documents::report, rapidjson_report);
-#endif
-#ifdef OCSM_HAVE_SIMDJSON
-    add_decode("auto_report/simdjson_dom", &Documents::report, simdjson_report,
-               simdjson_kept<simdjson_report_with>);
-#endif
-#ifdef OCSM_HAVE_NLOHMANN
-    add_decode("auto_report/nlohmann_dom", &Documents::report, nlohmann_report);
-#endif
-
+    const DecodeCase cases[] = {
+        {"screen_answer", &Documents::screen, lcdjson_answer<ScreenAnswer>,
+         OCSM_IF_RAPIDJSON(rapidjson_answer), OCSM_IF_SIMDJSON(simdjson_answer),
+         OCSM_IF_SIMDJSON(simdjson_kept<simdjson_answer_with>), OCSM_IF_NLOHMANN(nlohmann_answer)},
+        {"interface_answer", &Documents::interface, lcdjson_answer<InterfaceAnswer>,
+         OCSM_IF_RAPIDJSON(rapidjson_answer), OCSM_IF_SIMDJSON(simdjson_answer),
+         OCSM_IF_SIMDJSON(simdjson_kept<simdjson_answer_with>), OCSM_IF_NLOHMANN(nlohmann_answer)},
+        {"auto_report", &Documents::report, lcdjson_report, OCSM_IF_RAPIDJSON(rapidjson_report),
+         OCSM_IF_SIMDJSON(simdjson_report), OCSM_IF_SIMDJSON(simdjson_kept<simdjson_report_with>),
+         OCSM_IF_NLOHMANN(nlohmann_report)},
+    };
+    for (const DecodeCase& c : cases) {
+        const std::string name = c.name;
+        add_decode(name + "/lcdjson", c.text, c.lcdjson, nullptr);
+        add_decode(name + "/rapidjson_dom", c.text, c.rapidjson, nullptr);
+        add_decode(name + "/simdjson_dom", c.text, c.simdjson, c.simdjson_kept);
+        add_decode(name + "/nlohmann_dom", c.text, c.nlohmann, nullptr);
+    }
     add_encode("encode_colorspace/lcdjson", lcdjson_encode);
-#ifdef OCSM_HAVE_RAPIDJSON
-    add_encode("encode_colorspace/rapidjson_writer", rapidjson_encode);
-#endif
-#ifdef OCSM_HAVE_NLOHMANN
-    add_encode("encode_colorspace/nlohmann_dump", nlohmann_encode);
-#endif
+    add_encode("encode_colorspace/rapidjson_writer", OCSM_IF_RAPIDJSON(rapidjson_encode));
+    add_encode("encode_colorspace/nlohmann_dump", OCSM_IF_NLOHMANN(nlohmann_encode));
 }
 
-// The replaced operator new must be the one in use, or every heap figure would read 0.
 bool heap_is_counted() {
     bench::tally_begin();
     {
