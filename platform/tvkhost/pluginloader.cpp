@@ -25,7 +25,10 @@ bool PluginLoader::open(const std::string& path, std::string& error) {
         return false;
     }
     dlerror();
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Closing releases the handle, but the plugin stays mapped until the process
+    // ends: the libraries it pulls in (Qt among them) keep process-wide state
+    // that does not survive being unloaded and loaded again.
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (handle == nullptr) {
         error = "cannot load plugin " + path + ": " + lastDlError();
         return false;
