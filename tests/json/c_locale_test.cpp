@@ -57,9 +57,24 @@ TEST(FloatText, ReadAsStrtoldInTheCLocale) {
     EXPECT_TRUE(std::isnan(gain_of("nan")));
 }
 
-// A comma-decimal locale installed on this machine, or null. The names are the common ones;
-// OCSM_TEST_COMMA_LOCALE names another.
+// The de_DE.UTF-8 locale the build compiled into its own tree, or null.
+locale_t built_comma_locale() {
+    if (*OCSM_TEST_LOCALE_DIR == '\0') return static_cast<locale_t>(0);
+    // glibc looks for locales in LOCPATH, and takes no path as a locale name.
+    setenv("LOCPATH", OCSM_TEST_LOCALE_DIR, 1);
+    const locale_t locale = newlocale(LC_ALL_MASK, "de_DE.UTF-8", static_cast<locale_t>(0));
+    unsetenv("LOCPATH");
+    return locale;
+}
+
+// A comma-decimal locale, or null: the one the build compiled, one OCSM_TEST_COMMA_LOCALE
+// names, or one of the common ones installed on this machine.
 locale_t comma_locale() {
+    const locale_t built = built_comma_locale();
+    if (built != static_cast<locale_t>(0)) {
+        if (std::strcmp(nl_langinfo_l(RADIXCHAR, built), ",") == 0) return built;
+        freelocale(built);
+    }
     const char* extra = std::getenv("OCSM_TEST_COMMA_LOCALE");
     for (const char* name :
          {extra, "de_DE.UTF-8", "de_DE", "de_DE@euro", "fr_FR.UTF-8", "fr_FR", "ru_RU.UTF-8",
