@@ -12,14 +12,13 @@
 
 namespace protomodeltest {
 
-// The key names a record binds, in the order its field list gives them.
+// The compact JSON text of a record: one comparison checks every bound key, its order and its
+// value.
 template <class T>
-std::vector<std::string> fieldNames() {
-    std::vector<std::string> names;
-    for (const auto& name : lcdjson::json_impl<T>::this_field_list()) {
-        names.emplace_back(name.str, name.len);
-    }
-    return names;
+std::string json(const T& value) {
+    std::string out;
+    LCD::ProtoModel::encode(out, value);
+    return out;
 }
 
 // Decodes text into a fresh T; fails the calling test with the codec's message on error.
@@ -27,8 +26,7 @@ template <class T>
 T decodeOrFail(const std::string& text) {
     T value;
     std::string error;
-    const bool ok = LCD::ProtoModel::decode(text, value, error);
-    EXPECT_TRUE(ok) << error;
+    EXPECT_TRUE(LCD::ProtoModel::decode(text, value, error)) << error;
     return value;
 }
 
@@ -37,8 +35,7 @@ template <class T>
 std::string decodeError(const std::string& text) {
     T value;
     std::string error;
-    if (LCD::ProtoModel::decode(text, value, error)) return "";
-    return error;
+    return LCD::ProtoModel::decode(text, value, error) ? "" : error;
 }
 
 inline std::string readDataFile(const std::string& name) {
@@ -48,5 +45,23 @@ inline std::string readDataFile(const std::string& name) {
     text << in.rdbuf();
     return text.str();
 }
+
+// The texts of new common records, shared by the screen and interface records.
+const std::string kRGB = R"({"R":50,"G":50,"B":50})";
+const std::string kRGBW = R"({"R":50,"G":50,"B":50,"W":100})";
+const std::string kAxis = R"({"addTime":0,"frontPorch":0,"sync":0,"syncPolarity":0,"totalTime":0})";
+const std::string kTiming =
+    R"({"interlaced":1,"refresh":0,"horizontal":)" + kAxis + R"(,"vertical":)" + kAxis + "}";
+const std::string kThumbTiming = R"({"interlaced":1,"frame":0,"width":0,"height":0})";
+const std::string kTestPattern =
+    R"({"enable":0,"type":5,"bright":3,"grid":5,"gridType":0,"gridLineWidth":1,"speed":4})";
+const std::string kHdr =
+    R"({"sdr":{"gamma":2.2},"hdr10":{"peakLuminance":0,"envLuminance":0,"pqMode":0,)"
+    R"("toneMapping":0,"maxcll":{"enable":0,"presetMaxcll":0}},)"
+    R"("hlg":{"peakLuminance":0,"envLuminance":0}})";
+const std::string kImageQuality =
+    R"({"imageQualityMode":0,"eyeCare":0,"hue":0,"saturation":50,"gamma":220,"contrast":)" + kRGB +
+    R"(,"brightness":)" + kRGB + R"(,"shadow":)" + kRGBW + R"(,"highLight":)" + kRGBW +
+    R"(,"colorTemperature":{"mode":0,"quickAdjust":{"value":0},"advanceAdjust":)" + kRGB + "}}";
 
 }  // namespace protomodeltest
