@@ -47,15 +47,13 @@ void reset() {
 }
 
 void answer(std::optional<std::string> body) {
-    Script& s = script();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    s.answers.push_back(std::move(body));
+    std::lock_guard<std::mutex> lock(script().mutex);
+    script().answers.push_back(std::move(body));
 }
 
 void setToken(std::string token) {
-    Script& s = script();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    s.token = std::move(token);
+    std::lock_guard<std::mutex> lock(script().mutex);
+    script().token = std::move(token);
 }
 
 const std::vector<std::string>& calls() {
@@ -66,9 +64,9 @@ std::vector<std::string> requestCalls() {
     std::vector<std::string> out;
     bool inRequest = false;
     for (const std::string& call : calls()) {
-        if (call.rfind("createRequest ", 0) == 0) inRequest = true;
+        inRequest = inRequest || call.rfind("createRequest ", 0) == 0;
         if (inRequest) out.push_back(call);
-        if (call.rfind("sendRequest", 0) == 0) inRequest = false;
+        inRequest = inRequest && call.rfind("sendRequest", 0) != 0;
     }
     return out;
 }

@@ -31,6 +31,10 @@ public:
     QtLogCapture(const QtLogCapture&) = delete;
     QtLogCapture& operator=(const QtLogCapture&) = delete;
 
+    void clear() {
+        std::lock_guard<std::mutex> lock(mutex());
+        lines().clear();
+    }
     std::vector<LogLine> taken() const {
         std::lock_guard<std::mutex> lock(mutex());
         return lines();
