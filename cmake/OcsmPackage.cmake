@@ -14,7 +14,6 @@ set(CPACK_PACKAGE_DESCRIPTION
 library it calls (librestlink.so), the plugin host stand-in tvkhost, the controller\n\
 simulator controller-sim with its documents, the public headers tvk.h and restlink.h\n\
 and a CMake package for host and library authors.")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -46,5 +45,9 @@ else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
       "libc6 (>= 2.34), libcpp-httplib0.11 (>= 0.11.4+ds), libcurl4 (>= 7.16.2), libgcc-s1 (>= 3.0), libqt5core5a (>= 5.15.1), libstdc++6 (>= 12)")
 endif()
+
+# package_source: the sources without build trees or the repository.
+set(CPACK_SOURCE_GENERATOR TXZ)
+set(CPACK_SOURCE_IGNORE_FILES "/\\.git/" "/build[^/]*/")
 
 include(CPack)
