@@ -5,6 +5,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -22,7 +24,6 @@ using ocsm_test::ServicesFixtureHost;
 using ::testing::_;
 using ::testing::DoAll;
 using ::testing::InSequence;
-using ::testing::NiceMock;
 using ::testing::Pointee;
 using ::testing::Return;
 using ::testing::SetArgPointee;
@@ -44,7 +45,6 @@ public:
     using MessageHandler::eventDispatcher;
     using MessageHandler::events;
     using MessageHandler::messageCenter;
-    using MessageHandler::name;
 
     int initCount = 0;
 };
@@ -64,13 +64,16 @@ struct Counter {
 class MessageHandlerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ON_CALL(services.commands, subscribe(_, _)).WillByDefault(Return(0));
-        ON_CALL(services.events, subscribe(_, _)).WillByDefault(Return(0));
-        EXPECT_CALL(services.commands, subscribe(_, "probe")).Times(::testing::AnyNumber());
-        EXPECT_CALL(services.events, subscribe(_, "probe")).Times(::testing::AnyNumber());
+        EXPECT_CALL(services.commands, subscribe(_, "probe"))
+            .Times(::testing::AnyNumber())
+            .WillRepeatedly(Return(0));
+        EXPECT_CALL(services.events, subscribe(_, "probe"))
+            .Times(::testing::AnyNumber())
+            .WillRepeatedly(Return(0));
     }
 
     ServicesFixtureHost services;
+    Probe probe;
 };
 
 TEST(MessageHandlerSlots, OnInitAndProcessMsgFollowHandleMessage) {
@@ -83,97 +86,61 @@ TEST(MessageHandlerSlots, OnInitAndProcessMsgFollowHandleMessage) {
     EXPECT_EQ(ocsm_test::vtableSlot(&PlusOne::next), 5);
 }
 
-TEST(MessageHandlerConstruction, LooksTheServicesUpInOrder) {
+TEST(MessageHandlerConstruction, LooksTheServicesUpInOrderAndKeepsWhatIsFound) {
     StrictMock<ocsm_test::MockHost> host;
     ocsm_test::MockMessageCenter center;
     ocsm_test::MockCommandDispatcher commands;
-    ocsm_test::MockEventDispatcher events;
     {
         InSequence order;
         EXPECT_CALL(host, getService(StrEq("tvk_default_messagecenter")))
             .WillOnce(Return(static_cast<tvk::IMessageCenter*>(&center)));
         EXPECT_CALL(host, getService(StrEq("commanddispatcher")))
             .WillOnce(Return(static_cast<tvk::ICommandDispatcher*>(&commands)));
-        EXPECT_CALL(host, getService(StrEq("eventdispatcher")))
-            .WillOnce(Return(static_cast<tvk::IEventDispatcher*>(&events)));
+        EXPECT_CALL(host, getService(StrEq("eventdispatcher"))).WillOnce(Return(nullptr));
     }
     tvk::api::get().host = &host;
     Probe probe;
     tvk::api::get().host = nullptr;
-
     EXPECT_EQ(probe.messageCenter, &center);
     EXPECT_EQ(probe.commandDispatcher, &commands);
-    EXPECT_EQ(probe.eventDispatcher, &events);
-    EXPECT_TRUE(probe.commands.empty());
-    EXPECT_TRUE(probe.events.empty());
-}
-
-TEST(MessageHandlerConstruction, ServiceNotFoundStaysNull) {
-    NiceMock<ocsm_test::MockHost> host;
-    ocsm_test::MockCommandDispatcher commands;
-    ON_CALL(host, getService(StrEq("commanddispatcher")))
-        .WillByDefault(Return(static_cast<tvk::ICommandDispatcher*>(&commands)));
-    tvk::api::get().host = &host;
-    Probe probe;
-    tvk::api::get().host = nullptr;
-
-    EXPECT_EQ(probe.messageCenter, nullptr);
-    EXPECT_EQ(probe.commandDispatcher, &commands);
     EXPECT_EQ(probe.eventDispatcher, nullptr);
-}
+    EXPECT_TRUE(probe.commands.empty() && probe.events.empty());
 
-TEST(MessageHandlerConstruction, WithoutHostHasNoServices) {
-    tvk::api::get().host = nullptr;
-    Probe probe;
-    EXPECT_EQ(probe.messageCenter, nullptr);
-    EXPECT_EQ(probe.commandDispatcher, nullptr);
-    EXPECT_EQ(probe.eventDispatcher, nullptr);
-}
-
-TEST_F(MessageHandlerTest, InitialisationMessageRunsOnInitEveryTime) {
-    Probe probe;
-    Counter handler;
-    probe.registerCommand(asInt(0xFFFF0000u), handler.callback());
-    FakeMessage init = command(0xFFFF0000u);
-    EXPECT_EQ(probe.handleMessage(&init), nullptr);
-    EXPECT_EQ(probe.handleMessage(&init), nullptr);
-    EXPECT_EQ(probe.initCount, 2);
-    EXPECT_EQ(handler.calls, 0);
+    // Created before the host handed over its handle: no services at all.
+    Probe orphan;
+    EXPECT_EQ(orphan.messageCenter, nullptr);
+    EXPECT_EQ(orphan.commandDispatcher, nullptr);
+    EXPECT_EQ(orphan.eventDispatcher, nullptr);
 }
 
 TEST_F(MessageHandlerTest, ReservedIdentifiersNeverReachTheTables) {
-    Probe probe;
-    Counter handler;
     FakeMessage answer = command(1);
-    handler.reply = &answer;
-    for (std::uint32_t id : {0xFFFF0001u, 0xFFFF0002u, 0xFFFFFFFEu, 0xFFFFFFFFu}) {
-        probe.registerCommand(asInt(id), handler.callback());
-        probe.registerEvent(asInt(id), handler.callback());
-        FakeMessage asCommand = command(id);
-        FakeMessage asEvent = event(id);
-        EXPECT_EQ(probe.handleMessage(&asCommand), nullptr) << std::hex << id;
-        EXPECT_EQ(probe.handleMessage(&asEvent), nullptr) << std::hex << id;
+    const struct {
+        std::uint32_t id;
+        bool routed;
+        int inits;  // onInit runs per message of this identifier
+    } cases[] = {
+        {0xFFFF0000u, false, 1}, {0xFFFF0001u, false, 0}, {0xFFFF0002u, false, 0},
+        {0xFFFFFFFEu, false, 0}, {0xFFFFFFFFu, false, 0}, {0xFFFF0003u, true, 0},
+        {0xFFFFFFFDu, true, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << std::hex << c.id);
+        Counter handler;
+        handler.reply = &answer;
+        probe.registerCommand(asInt(c.id), handler.callback());
+        probe.registerEvent(asInt(c.id), handler.callback());
+        const int initsBefore = probe.initCount;
+        FakeMessage asCommand = command(c.id);
+        FakeMessage asEvent = event(c.id);
+        EXPECT_EQ(probe.handleMessage(&asCommand), c.routed ? &answer : nullptr);
+        EXPECT_EQ(probe.handleMessage(&asEvent), c.routed ? &answer : nullptr);
+        EXPECT_EQ(handler.calls, c.routed ? 2 : 0);
+        EXPECT_EQ(probe.initCount - initsBefore, 2 * c.inits);
     }
-    EXPECT_EQ(handler.calls, 0);
-    EXPECT_EQ(probe.initCount, 0);
-}
-
-TEST_F(MessageHandlerTest, NeighboursOfReservedIdentifiersAreRouted) {
-    Probe probe;
-    Counter handler;
-    FakeMessage answer = command(2);
-    handler.reply = &answer;
-    for (std::uint32_t id : {0xFFFF0003u, 0xFFFFFFFDu}) {
-        probe.registerCommand(asInt(id), handler.callback());
-        FakeMessage message = command(id);
-        EXPECT_EQ(probe.handleMessage(&message), &answer) << std::hex << id;
-    }
-    EXPECT_EQ(handler.calls, 2);
-    EXPECT_EQ(probe.initCount, 0);
 }
 
 TEST_F(MessageHandlerTest, KindSelectsTheTable) {
-    Probe probe;
     Counter commandHandler;
     Counter eventHandler;
     FakeMessage commandReply = command(10);
@@ -181,73 +148,47 @@ TEST_F(MessageHandlerTest, KindSelectsTheTable) {
     const int id = asInt(0xFC050205u);
     probe.registerCommand(id, commandHandler.callback());
     probe.registerEvent(id, eventHandler.callback());
+    probe.registerCommand(9, LCD::Message::MessageCallback());  // empty
 
     FakeMessage asCommand = command(0xFC050205u);
     FakeMessage asEvent = event(0xFC050205u);
     FakeMessage otherKind(0xF0000003u, 0xFC050205u);
+    FakeMessage unknown = command(8);
+    FakeMessage emptyHandler = command(9);
+    FakeMessage commandAsEvent = event(9);
     EXPECT_EQ(probe.handleMessage(&asCommand), &commandReply);
     EXPECT_EQ(commandHandler.calls, 1);
     EXPECT_EQ(eventHandler.calls, 0);
     EXPECT_EQ(probe.handleMessage(&asEvent), nullptr);
     EXPECT_EQ(eventHandler.calls, 1);
-    EXPECT_EQ(probe.handleMessage(&otherKind), nullptr);
+    for (const FakeMessage* other : {&otherKind, &unknown, &emptyHandler, &commandAsEvent})
+        EXPECT_EQ(probe.handleMessage(other), nullptr);
+    EXPECT_EQ(probe.handleMessage(nullptr), nullptr);
     EXPECT_EQ(commandHandler.calls + eventHandler.calls, 2);
 }
 
-TEST_F(MessageHandlerTest, UnknownIdentifierOrWrongKindYieldsNull) {
-    Probe probe;
-    Counter handler;
-    FakeMessage answer = command(3);
-    handler.reply = &answer;
-    probe.registerCommand(7, handler.callback());
-    FakeMessage other = command(8);
-    FakeMessage asEvent = event(7);
-    EXPECT_EQ(probe.handleMessage(&other), nullptr);
-    EXPECT_EQ(probe.handleMessage(&asEvent), nullptr);
-    EXPECT_EQ(handler.calls, 0);
-    EXPECT_EQ(probe.handleMessage(nullptr), nullptr);
-}
-
 TEST_F(MessageHandlerTest, SecondRegistrationKeepsTheFirstHandlerButSubscribesAgain) {
-    Probe probe;
     Counter first;
     Counter second;
     {
         InSequence order;
         EXPECT_CALL(services.commands, subscribe(5, "probe")).WillOnce(Return(11));
         EXPECT_CALL(services.commands, subscribe(5, "probe")).WillOnce(Return(12));
+        EXPECT_CALL(services.events, subscribe(5, "probe")).WillOnce(Return(21));
     }
     EXPECT_EQ(probe.registerCommand(5, first.callback()), 11);
     EXPECT_EQ(probe.registerCommand(5, second.callback()), 12);
+    EXPECT_EQ(probe.registerEvent(5, second.callback()), 21);
     FakeMessage message = command(5);
     probe.handleMessage(&message);
     EXPECT_EQ(first.calls, 1);
     EXPECT_EQ(second.calls, 0);
     EXPECT_EQ(probe.commands.size(), 1u);
+    EXPECT_EQ(probe.events.size(), 1u);
 }
 
-TEST_F(MessageHandlerTest, RegistrationsGoToTheirOwnDispatcher) {
-    Probe probe;
-    {
-        InSequence order;
-        EXPECT_CALL(services.events, subscribe(6, "probe")).WillOnce(Return(21));
-        EXPECT_CALL(services.commands, subscribe(6, "probe")).WillOnce(Return(22));
-    }
-    EXPECT_EQ(probe.registerEvent(6, Counter().callback()), 21);
-    EXPECT_EQ(probe.registerCommand(6, Counter().callback()), 22);
-    EXPECT_EQ(probe.commands.count(6), 1u);
-    EXPECT_EQ(probe.events.count(6), 1u);
-}
-
-TEST_F(MessageHandlerTest, EmptyHandlerYieldsNull) {
-    Probe probe;
-    probe.registerCommand(9, LCD::Message::MessageCallback());
-    FakeMessage message = command(9);
-    EXPECT_EQ(probe.handleMessage(&message), nullptr);
-}
-
-TEST_F(MessageHandlerTest, HandlerMayRegisterFurtherHandlers) {
-    Probe probe;
+TEST_F(MessageHandlerTest, HandlersRunOutsideTheLock) {
+    // A handler may register further handlers.
     Counter late;
     probe.registerEvent(1, [&](const tvk::IMessage*) -> const tvk::IMessage* {
         probe.registerEvent(2, late.callback());
@@ -258,167 +199,113 @@ TEST_F(MessageHandlerTest, HandlerMayRegisterFurtherHandlers) {
     probe.handleMessage(&first);
     probe.handleMessage(&second);
     EXPECT_EQ(late.calls, 1);
-}
 
-TEST_F(MessageHandlerTest, HandlerExceptionPassesToTheCaller) {
-    Probe probe;
+    // A handler's exception passes to the caller; the lock is free again.
     probe.registerCommand(4, [](const tvk::IMessage*) -> const tvk::IMessage* {
         throw std::runtime_error("handler failed");
     });
-    FakeMessage message = command(4);
-    EXPECT_THROW(probe.handleMessage(&message), std::runtime_error);
-    // The table is unharmed and the lock free again.
+    FakeMessage throwing = command(4);
+    EXPECT_THROW(probe.handleMessage(&throwing), std::runtime_error);
     EXPECT_EQ(probe.registerCommand(40, Counter().callback()), 0);
 }
 
-class SendCommandTest : public MessageHandlerTest {
-protected:
+TEST_F(MessageHandlerTest, SendCommandCopiesOnlyAReplyOfTheExpectedSize) {
     FakeMessage message = command(0xFC050201u);
     StrictMock<ocsm_test::MockReply> reply;
-    std::array<unsigned char, 4> buffer{{0xAA, 0xAA, 0xAA, 0xAA}};
     const std::array<unsigned char, 4> answer{{1, 2, 3, 4}};
+    const std::array<unsigned char, 4> untouched{{0xAA, 0xAA, 0xAA, 0xAA}};
     const std::array<unsigned char, 3> payload{{7, 8, 9}};
-};
-
-TEST_F(SendCommandTest, MatchingReplyIsCopiedThenReplyAndMessageAreReleased) {
-    Probe probe;
-    {
-        InSequence order;
-        EXPECT_CALL(services.commands,
-                    createMessage(asInt(0xFC050201u), 3, payload.data(), StrEq("probe")))
-            .WillOnce(Return(&message));
-        EXPECT_CALL(services.commands, send(Pointee(&message), Pointee(nullptr), 0))
-            .WillOnce(DoAll(SetArgPointee<1>(&reply), Return(17)));
-        EXPECT_CALL(reply, getDataSize()).WillOnce(Return(4));
-        EXPECT_CALL(reply, getData()).WillOnce(Return(answer.data()));
-        EXPECT_CALL(services.commands, releaseMessage(AddressOfPointerTo(&reply)));
-        EXPECT_CALL(services.commands, releaseMessage(AddressOfPointerTo(&message)));
+    const struct {
+        std::optional<int> replySize;  // nullopt: no reply
+        int expectedSize;
+        bool copied;
+    } cases[] = {{4, 4, true},  {3, 4, false}, {5, 4, false},
+                 {0, 4, false}, {0, 0, false}, {std::nullopt, 4, false}};
+    int status = 17;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.replySize.value_or(-1));
+        std::array<unsigned char, 4> buffer = untouched;
+        {
+            InSequence order;
+            EXPECT_CALL(services.commands,
+                        createMessage(asInt(0xFC050201u), 3, payload.data(), StrEq("probe")))
+                .WillOnce(Return(&message));
+            tvk::IReply* given = c.replySize ? &reply : nullptr;
+            EXPECT_CALL(services.commands, send(Pointee(&message), Pointee(nullptr), 0))
+                .WillOnce(DoAll(SetArgPointee<1>(given), Return(++status)));
+            if (c.replySize) EXPECT_CALL(reply, getDataSize()).WillOnce(Return(*c.replySize));
+            if (c.replySize == c.expectedSize)
+                EXPECT_CALL(reply, getData())
+                    .Times(c.copied ? ::testing::Exactly(1) : ::testing::AtMost(1))
+                    .WillRepeatedly(Return(answer.data()));
+            EXPECT_CALL(services.commands, releaseMessage(AddressOfPointerTo(given)));
+            EXPECT_CALL(services.commands, releaseMessage(AddressOfPointerTo(&message)));
+        }
+        EXPECT_EQ(
+            probe.sendCommand(asInt(0xFC050201u), 3, payload.data(), c.expectedSize, buffer.data()),
+            status);
+        EXPECT_EQ(buffer, c.copied ? answer : untouched);
+        ::testing::Mock::VerifyAndClearExpectations(&reply);
     }
-    EXPECT_EQ(probe.sendCommand(asInt(0xFC050201u), 3, payload.data(), 4, buffer.data()), 17);
-    EXPECT_EQ(buffer, answer);
 }
 
-TEST_F(SendCommandTest, ReplyOfAnotherSizeLeavesTheBufferUntouched) {
-    Probe probe;
-    for (int size : {3, 5, 0}) {
-        InSequence order;
-        EXPECT_CALL(services.commands, createMessage(_, _, _, _)).WillOnce(Return(&message));
-        EXPECT_CALL(services.commands, send(_, _, 0))
-            .WillOnce(DoAll(SetArgPointee<1>(&reply), Return(-3)));
-        EXPECT_CALL(reply, getDataSize()).WillOnce(Return(size));
-        EXPECT_CALL(services.commands, releaseMessage(AddressOfPointerTo(&reply)));
-        EXPECT_CALL(services.commands, releaseMessage(AddressOfPointerTo(&message)));
-        EXPECT_EQ(probe.sendCommand(1, 3, payload.data(), 4, buffer.data()), -3) << size;
-        EXPECT_EQ(buffer, (std::array<unsigned char, 4>{{0xAA, 0xAA, 0xAA, 0xAA}})) << size;
-    }
-}
-
-TEST_F(SendCommandTest, NoReplyStillReleasesBoth) {
-    Probe probe;
-    {
-        InSequence order;
-        EXPECT_CALL(services.commands, createMessage(_, _, _, _)).WillOnce(Return(&message));
-        EXPECT_CALL(services.commands, send(_, _, 0)).WillOnce(Return(5));
-        EXPECT_CALL(services.commands, releaseMessage(AddressOfPointerTo(nullptr)));
-        EXPECT_CALL(services.commands, releaseMessage(AddressOfPointerTo(&message)));
-    }
-    EXPECT_EQ(probe.sendCommand(1, 0, nullptr, 4, buffer.data()), 5);
-    EXPECT_EQ(buffer[0], 0xAA);
-}
-
-TEST_F(SendCommandTest, EmptyReplyExpectedAndReceivedCopiesNothing) {
-    Probe probe;
-    EXPECT_CALL(services.commands, createMessage(_, _, _, _)).WillOnce(Return(&message));
-    EXPECT_CALL(services.commands, send(_, _, 0))
-        .WillOnce(DoAll(SetArgPointee<1>(&reply), Return(0)));
-    EXPECT_CALL(reply, getDataSize()).WillOnce(Return(0));
-    EXPECT_CALL(reply, getData()).WillRepeatedly(Return(answer.data()));
-    EXPECT_CALL(services.commands, releaseMessage(_)).Times(2);
-    EXPECT_EQ(probe.sendCommand(1, 0, nullptr, 0, buffer.data()), 0);
-    EXPECT_EQ(buffer[0], 0xAA);
-}
-
-TEST_F(MessageHandlerTest, PostEventHandsTheNewMessageToPost) {
-    Probe probe;
+TEST_F(MessageHandlerTest, EventsArePostedOrSentWithNine) {
     FakeMessage created = event(0xFC070203u);
-    const unsigned char flag = 1;
-    {
-        InSequence order;
-        EXPECT_CALL(services.events, createMessage(asInt(0xFC070203u), 1, &flag, StrEq("probe")))
-            .WillOnce(Return(&created));
-        EXPECT_CALL(services.events, post(Pointee(&created))).WillOnce(Return(0));
-    }
-    probe.postEvent(asInt(0xFC070203u), 1, &flag);
-}
-
-TEST_F(MessageHandlerTest, SendEventPassesNine) {
-    Probe probe;
-    FakeMessage created = event(0xFC070204u);
     const std::array<unsigned char, 8> payload{};
     {
         InSequence order;
+        EXPECT_CALL(services.events,
+                    createMessage(asInt(0xFC070203u), 1, payload.data(), StrEq("probe")))
+            .WillOnce(Return(&created));
+        EXPECT_CALL(services.events, post(Pointee(&created))).WillOnce(Return(0));
         EXPECT_CALL(services.events,
                     createMessage(asInt(0xFC070204u), 8, payload.data(), StrEq("probe")))
             .WillOnce(Return(&created));
         EXPECT_CALL(services.events, send(Pointee(&created), 9)).WillOnce(Return(0));
     }
+    probe.postEvent(asInt(0xFC070203u), 1, payload.data());
     probe.sendEvent(asInt(0xFC070204u), 8, payload.data());
 }
 
-// A component created before the host handed over its handle.
-class MissingServicesTest : public ::testing::Test {
-protected:
-    void SetUp() override { tvk::api::get().host = nullptr; }
-
-    void expectOneWarningNaming(const char* service, const char* function) {
-        const std::vector<ocsm_test::LogLine> lines = capture.taken();
-        ASSERT_EQ(lines.size(), 1u);
-        const ocsm_test::LogLine& line = lines.front();
-        EXPECT_EQ(line.type, QtWarningMsg);
-        EXPECT_EQ(line.file, "outputcolorspacemodel");
-        EXPECT_EQ(line.category, "default");
-        EXPECT_GT(line.line, 0);
-        EXPECT_THAT(line.function, ::testing::HasSubstr(function));
-        EXPECT_THAT(line.text, ::testing::HasSubstr(service));
-    }
-
-    ocsm_test::QtLogCapture capture;
-};
-
-TEST_F(MissingServicesTest, RegisterCommandKeepsTheHandlerAndWarns) {
+// A component created before the host handed over its handle warns, naming
+// the missing service, instead of calling through null.
+TEST(MissingServices, EveryOperationWarnsAndSkipsTheCall) {
+    tvk::api::get().host = nullptr;
     Probe probe;
     Counter handler;
-    EXPECT_EQ(probe.registerCommand(3, handler.callback()), -1);
-    expectOneWarningNaming("commanddispatcher", "registerCommand");
+    unsigned char buffer[2] = {0x55, 0x55};
+    const struct {
+        const char* function;
+        const char* service;
+        std::function<int()> call;
+    } cases[] = {
+        {"registerCommand", "commanddispatcher",
+         [&] { return probe.registerCommand(3, handler.callback()); }},
+        {"registerEvent", "eventdispatcher",
+         [&] { return probe.registerEvent(3, Counter().callback()); }},
+        {"sendCommand", "commanddispatcher",
+         [&] { return probe.sendCommand(3, 0, nullptr, 2, buffer); }},
+        {"postEvent", "eventdispatcher", [&] { return probe.postEvent(3, 0, nullptr), -1; }},
+        {"sendEvent", "eventdispatcher", [&] { return probe.sendEvent(3, 0, nullptr), -1; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.function);
+        ocsm_test::QtLogCapture capture;
+        EXPECT_EQ(c.call(), -1);
+        const std::vector<ocsm_test::LogLine> lines = capture.taken();
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0].type, QtWarningMsg);
+        EXPECT_EQ(lines[0].file, "outputcolorspacemodel");
+        EXPECT_EQ(lines[0].category, "default");
+        EXPECT_GT(lines[0].line, 0);
+        EXPECT_THAT(lines[0].function, ::testing::HasSubstr(c.function));
+        EXPECT_THAT(lines[0].text, ::testing::HasSubstr(c.service));
+    }
+    EXPECT_EQ(buffer[0], 0x55);
+    // The handler was kept all the same.
     FakeMessage message = command(3);
     probe.handleMessage(&message);
     EXPECT_EQ(handler.calls, 1);
-}
-
-TEST_F(MissingServicesTest, RegisterEventWarns) {
-    Probe probe;
-    EXPECT_EQ(probe.registerEvent(3, Counter().callback()), -1);
-    expectOneWarningNaming("eventdispatcher", "registerEvent");
-}
-
-TEST_F(MissingServicesTest, SendCommandWarnsAndLeavesTheBuffer) {
-    Probe probe;
-    unsigned char buffer[2] = {0x55, 0x55};
-    EXPECT_EQ(probe.sendCommand(3, 0, nullptr, 2, buffer), -1);
-    EXPECT_EQ(buffer[0], 0x55);
-    expectOneWarningNaming("commanddispatcher", "sendCommand");
-}
-
-TEST_F(MissingServicesTest, PostEventWarns) {
-    Probe probe;
-    probe.postEvent(3, 0, nullptr);
-    expectOneWarningNaming("eventdispatcher", "postEvent");
-}
-
-TEST_F(MissingServicesTest, SendEventWarns) {
-    Probe probe;
-    probe.sendEvent(3, 0, nullptr);
-    expectOneWarningNaming("eventdispatcher", "sendEvent");
 }
 
 }  // namespace

@@ -51,45 +51,31 @@ void expectFiveSubscriptionsInOrder(ServicesFixtureHost& services) {
         .WillOnce(Return(0));
 }
 
-TEST(OutputColorSpaceModel, AddsNoVirtualOperation) {
+TEST(OutputColorSpaceModel, NamesItselfAndAddsNoVirtualOperation) {
     struct PlusOne : ColorSpace::OutputColorSpaceModel {
         virtual void next() = 0;
     };
     EXPECT_EQ(ocsm_test::vtableSlot(&PlusOne::next), 5);
-}
-
-TEST(OutputColorSpaceModel, NamesItselfAndRegistersNothingBeforeInitialisation) {
-    ServicesFixtureHost services;  // strict dispatchers: no call expected
+    ServicesFixtureHost services;  // strict dispatchers: no call expected before initialisation
     ModelProbe model;
     EXPECT_EQ(model.name, "outputcolorspacemodel");
-    EXPECT_TRUE(model.commands.empty());
-    EXPECT_TRUE(model.events.empty());
+    EXPECT_TRUE(model.commands.empty() && model.events.empty());
 }
 
-TEST(OutputColorSpaceModel, InitialisationMakesTheFiveRegistrationsInOrder) {
-    ServicesFixtureHost services;
-    expectFiveSubscriptionsInOrder(services);
-    ModelProbe model;
-    ocsm_test::FakeMessage init = ocsm_test::command(0xFFFF0000u);
-    EXPECT_EQ(model.handleMessage(&init), nullptr);
-
-    EXPECT_EQ(ModelProbe::keys(model.commands),
-              (std::set<std::uint32_t>{0xFC050201u, 0xFC050205u}));
-    EXPECT_EQ(ModelProbe::keys(model.events),
-              (std::set<std::uint32_t>{0xFC050205u, 0xFC050206u, 0x00071107u}));
-}
-
-TEST(OutputColorSpaceModel, RepeatedInitialisationSubscribesAgainWithTheSameTables) {
+TEST(OutputColorSpaceModel, EachInitialisationMakesTheFiveRegistrationsInOrder) {
     ServicesFixtureHost services;
     InSequence bothRounds;  // the helper's own sequence joins this one
     expectFiveSubscriptionsInOrder(services);
     expectFiveSubscriptionsInOrder(services);
     ModelProbe model;
     ocsm_test::FakeMessage init = ocsm_test::command(0xFFFF0000u);
-    model.handleMessage(&init);
-    model.handleMessage(&init);
-    EXPECT_EQ(model.commands.size(), 2u);
-    EXPECT_EQ(model.events.size(), 3u);
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(model.handleMessage(&init), nullptr);
+        EXPECT_EQ(ModelProbe::keys(model.commands),
+                  (std::set<std::uint32_t>{0xFC050201u, 0xFC050205u}));
+        EXPECT_EQ(ModelProbe::keys(model.events),
+                  (std::set<std::uint32_t>{0xFC050205u, 0xFC050206u, 0x00071107u}));
+    }
 }
 
 TEST(OutputColorSpaceModel, WithoutHostServicesInitialisesWithWarningsOnly) {

@@ -6,6 +6,7 @@
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "slotlayout.h"
 
@@ -15,72 +16,50 @@ using ocsm_test::vtableOf;
 using ocsm_test::vtableSlot;
 
 // Deriving one more pure virtual function shows how many slots the base has.
-struct HostPlusOne : tvk::IHost {
-    virtual void next() = 0;
-};
-struct MessagePlusOne : tvk::IMessage {
-    virtual void next() = 0;
-};
-struct ReplyPlusOne : tvk::IReply {
-    virtual void next() = 0;
-};
-struct MessageCenterPlusOne : tvk::IMessageCenter {
-    virtual void next() = 0;
-};
-struct CommandDispatcherPlusOne : tvk::ICommandDispatcher {
-    virtual void next() = 0;
-};
-struct EventDispatcherPlusOne : tvk::IEventDispatcher {
-    virtual void next() = 0;
-};
-struct MessageHandlerPlusOne : tvk::IMessageHandler {
+template <class Interface>
+struct PlusOne : Interface {
     virtual void next() = 0;
 };
 
-TEST(HostInterfaceSlots, NamedOperationsSitInTheirSlots) {
-    EXPECT_EQ(vtableSlot(&tvk::IHost::getService), 3);
-    EXPECT_EQ(vtableSlot(&HostPlusOne::next), 4);
-
-    EXPECT_EQ(vtableSlot(&tvk::IMessage::getType), 2);
-    EXPECT_EQ(vtableSlot(&tvk::IMessage::getId), 3);
-    EXPECT_EQ(vtableSlot(&tvk::IMessage::getDataSize), 4);
-    EXPECT_EQ(vtableSlot(&tvk::IMessage::getData), 5);
-    EXPECT_EQ(vtableSlot(&MessagePlusOne::next), 6);
-
-    EXPECT_EQ(vtableSlot(&tvk::IReply::getData), 1);
-    EXPECT_EQ(vtableSlot(&tvk::IReply::getDataSize), 2);
-    EXPECT_EQ(vtableSlot(&ReplyPlusOne::next), 3);
-
-    EXPECT_EQ(vtableSlot(&tvk::IMessageCenter::createMessage), 0);
-    EXPECT_EQ(vtableSlot(&MessageCenterPlusOne::next), 1);
-
-    EXPECT_EQ(vtableSlot(&tvk::ICommandDispatcher::createMessage), 0);
-    EXPECT_EQ(vtableSlot(&tvk::ICommandDispatcher::releaseMessage), 1);
-    EXPECT_EQ(vtableSlot(&tvk::ICommandDispatcher::send), 2);
-    EXPECT_EQ(vtableSlot(&tvk::ICommandDispatcher::subscribe), 4);
-    EXPECT_EQ(vtableSlot(&CommandDispatcherPlusOne::next), 5);
-
-    EXPECT_EQ(vtableSlot(&tvk::IEventDispatcher::createMessage), 0);
-    EXPECT_EQ(vtableSlot(&tvk::IEventDispatcher::post), 2);
-    EXPECT_EQ(vtableSlot(&tvk::IEventDispatcher::send), 4);
-    EXPECT_EQ(vtableSlot(&tvk::IEventDispatcher::subscribe), 5);
-    EXPECT_EQ(vtableSlot(&EventDispatcherPlusOne::next), 6);
-
-    // The destructor takes slots 0 and 1.
-    EXPECT_EQ(vtableSlot(&tvk::IMessageHandler::handleMessage), 2);
-    EXPECT_EQ(vtableSlot(&MessageHandlerPlusOne::next), 3);
-}
-
-TEST(HostInterfaceSlots, PlaceholdersFillTheUnnamedSlots) {
-    EXPECT_EQ(vtableSlot(&tvk::IHost::hostSlot0), 0);
-    EXPECT_EQ(vtableSlot(&tvk::IHost::hostSlot1), 1);
-    EXPECT_EQ(vtableSlot(&tvk::IHost::hostSlot2), 2);
-    EXPECT_EQ(vtableSlot(&tvk::IMessage::messageSlot0), 0);
-    EXPECT_EQ(vtableSlot(&tvk::IMessage::messageSlot1), 1);
-    EXPECT_EQ(vtableSlot(&tvk::IReply::replySlot0), 0);
-    EXPECT_EQ(vtableSlot(&tvk::ICommandDispatcher::commandSlot3), 3);
-    EXPECT_EQ(vtableSlot(&tvk::IEventDispatcher::eventSlot1), 1);
-    EXPECT_EQ(vtableSlot(&tvk::IEventDispatcher::eventSlot3), 3);
+TEST(HostInterfaceSlots, OperationsAndPlaceholdersSitInTheirSlots) {
+    const std::pair<long, long> slots[] = {
+        {vtableSlot(&tvk::IHost::hostSlot0), 0},
+        {vtableSlot(&tvk::IHost::hostSlot1), 1},
+        {vtableSlot(&tvk::IHost::hostSlot2), 2},
+        {vtableSlot(&tvk::IHost::getService), 3},
+        {vtableSlot(&PlusOne<tvk::IHost>::next), 4},
+        {vtableSlot(&tvk::IMessage::messageSlot0), 0},
+        {vtableSlot(&tvk::IMessage::messageSlot1), 1},
+        {vtableSlot(&tvk::IMessage::getType), 2},
+        {vtableSlot(&tvk::IMessage::getId), 3},
+        {vtableSlot(&tvk::IMessage::getDataSize), 4},
+        {vtableSlot(&tvk::IMessage::getData), 5},
+        {vtableSlot(&PlusOne<tvk::IMessage>::next), 6},
+        {vtableSlot(&tvk::IReply::replySlot0), 0},
+        {vtableSlot(&tvk::IReply::getData), 1},
+        {vtableSlot(&tvk::IReply::getDataSize), 2},
+        {vtableSlot(&PlusOne<tvk::IReply>::next), 3},
+        {vtableSlot(&tvk::IMessageCenter::createMessage), 0},
+        {vtableSlot(&PlusOne<tvk::IMessageCenter>::next), 1},
+        {vtableSlot(&tvk::ICommandDispatcher::createMessage), 0},
+        {vtableSlot(&tvk::ICommandDispatcher::releaseMessage), 1},
+        {vtableSlot(&tvk::ICommandDispatcher::send), 2},
+        {vtableSlot(&tvk::ICommandDispatcher::commandSlot3), 3},
+        {vtableSlot(&tvk::ICommandDispatcher::subscribe), 4},
+        {vtableSlot(&PlusOne<tvk::ICommandDispatcher>::next), 5},
+        {vtableSlot(&tvk::IEventDispatcher::createMessage), 0},
+        {vtableSlot(&tvk::IEventDispatcher::eventSlot1), 1},
+        {vtableSlot(&tvk::IEventDispatcher::post), 2},
+        {vtableSlot(&tvk::IEventDispatcher::eventSlot3), 3},
+        {vtableSlot(&tvk::IEventDispatcher::send), 4},
+        {vtableSlot(&tvk::IEventDispatcher::subscribe), 5},
+        {vtableSlot(&PlusOne<tvk::IEventDispatcher>::next), 6},
+        // The destructor takes slots 0 and 1.
+        {vtableSlot(&tvk::IMessageHandler::handleMessage), 2},
+        {vtableSlot(&PlusOne<tvk::IMessageHandler>::next), 3},
+    };
+    for (size_t i = 0; i < sizeof slots / sizeof slots[0]; ++i)
+        EXPECT_EQ(slots[i].first, slots[i].second) << "entry " << i;
 }
 
 // Calls made the way the host makes them: through a raw slot of the object's
@@ -193,33 +172,27 @@ public:
     Throwing() { throw std::runtime_error("constructor failed"); }
 };
 
-TEST(ComponentTemplate, CreatorConstructsAndDeletorDestroysThroughTheVirtualDestructor) {
+TEST(ComponentTemplate, CreatorAndDeletorManageOneObject) {
     using Tmpl = tvk::ComponentTmpl<Counted>;
     void* object = Tmpl::creator();
     ASSERT_NE(object, nullptr);
     EXPECT_EQ(liveObjects, 1);
     EXPECT_EQ(Tmpl::getMessageHandler(object), static_cast<tvk::IMessageHandler*>(object));
     const int freedBefore = freedBlocks;
-    Tmpl::deletor(object);
+    Tmpl::deletor(nullptr);
+    EXPECT_EQ(freedBlocks, freedBefore);
+    Tmpl::deletor(object);  // through the virtual destructor
     EXPECT_EQ(liveObjects, 0);
     EXPECT_EQ(freedBlocks, freedBefore + 1);
 }
 
-TEST(ComponentTemplate, DeletorIgnoresNull) {
-    const int freedBefore = freedBlocks;
-    tvk::ComponentTmpl<Counted>::deletor(nullptr);
-    EXPECT_EQ(freedBlocks, freedBefore);
-}
-
-TEST(ComponentTemplate, CreatorReturnsNullWhenMemoryIsExhausted) {
+TEST(ComponentTemplate, CreatorFailures) {
     refuseAllocation = true;
-    void* object = tvk::ComponentTmpl<Counted>::creator();
+    EXPECT_EQ(tvk::ComponentTmpl<Counted>::creator(), nullptr);
     refuseAllocation = false;
-    EXPECT_EQ(object, nullptr);
     EXPECT_EQ(liveObjects, 0);
-}
 
-TEST(ComponentTemplate, ConstructorExceptionReleasesTheMemoryAndPassesOn) {
+    // A throwing constructor releases the memory and passes the exception on.
     const int freedBefore = freedBlocks;
     EXPECT_THROW(tvk::ComponentTmpl<Throwing>::creator(), std::runtime_error);
     EXPECT_EQ(freedBlocks, freedBefore + 1);
