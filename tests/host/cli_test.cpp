@@ -11,7 +11,7 @@ namespace {
 using tvkhost::parseCommandLine;
 using tvkhost::UsageError;
 
-TEST(CliNumbers, MessageIdentifiersTakeHexDecimalAndNegative) {
+TEST(CliNumbers, IdentifiersInt32AndHexBytes) {
     EXPECT_EQ(tvkhost::parseMessageId("0xFC050201"), -66780671);
     EXPECT_EQ(tvkhost::parseMessageId("0xfc050201"), -66780671);
     EXPECT_EQ(tvkhost::parseMessageId("463111"), 463111);
@@ -20,9 +20,6 @@ TEST(CliNumbers, MessageIdentifiersTakeHexDecimalAndNegative) {
     for (const char* bad : {"", "0x", "0x1FFFFFFFF", "4294967296", "12abc", "-0x80000001", "1 "}) {
         EXPECT_THROW(tvkhost::parseMessageId(bad), UsageError) << bad;
     }
-}
-
-TEST(CliNumbers, Int32RangeIsEnforced) {
     EXPECT_EQ(tvkhost::parseInt32("-2147483648", "screen"), INT32_MIN);
     EXPECT_EQ(tvkhost::parseInt32("0x7FFFFFFF", "screen"), INT32_MAX);
     EXPECT_THROW(tvkhost::parseInt32("2147483648", "screen"), UsageError);
@@ -32,9 +29,6 @@ TEST(CliNumbers, Int32RangeIsEnforced) {
     } catch (const UsageError& error) {
         EXPECT_EQ(std::string(error.what()), "bad screen id 'x1' (a 32-bit integer)");
     }
-}
-
-TEST(CliNumbers, HexBytesAcrossWordsAndSeparators) {
     EXPECT_EQ(tvkhost::parseHexBytes({"0100", "00:00", "ff-0A"}),
               (std::vector<unsigned char>{1, 0, 0, 0, 0xFF, 0x0A}));
     EXPECT_TRUE(tvkhost::parseHexBytes({}).empty());
@@ -51,15 +45,14 @@ TEST(CliParsing, CommandsKeepTheirOrderAndArguments) {
     EXPECT_STREQ(invocation.steps[0].command->name, "send-command");
     EXPECT_STREQ(invocation.steps[1].command->name, "post-event");
     EXPECT_STREQ(invocation.steps[2].command->name, "info");
-}
 
-TEST(CliParsing, NoCommandMeansInfoWithThePluginBesideTheExecutable) {
-    const auto invocation = parseCommandLine({});
-    ASSERT_EQ(invocation.steps.size(), 1u);
-    EXPECT_STREQ(invocation.steps[0].command->name, "info");
+    // No command means info, with the plugin beside the executable.
+    const auto defaults = parseCommandLine({});
+    ASSERT_EQ(defaults.steps.size(), 1u);
+    EXPECT_STREQ(defaults.steps[0].command->name, "info");
     const std::string suffix = "/lib/liboutputcolorspacemodel.so";
-    ASSERT_GE(invocation.options.plugin.size(), suffix.size());
-    EXPECT_EQ(invocation.options.plugin.substr(invocation.options.plugin.size() - suffix.size()),
+    ASSERT_GE(defaults.options.plugin.size(), suffix.size());
+    EXPECT_EQ(defaults.options.plugin.substr(defaults.options.plugin.size() - suffix.size()),
               suffix);
 }
 

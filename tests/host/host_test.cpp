@@ -284,16 +284,11 @@ TEST_F(HostTest, FailingCreatorIsReported) {
     EXPECT_NE(error.find("creator returned null"), std::string::npos);
 }
 
-TEST(HostLoad, MissingPluginFileIsReported) {
+TEST(HostLoad, MissingFileOrNotAPluginIsReported) {
     Host host;
     std::string error;
     EXPECT_FALSE(host.load("/nonexistent/libnothing.so", error));
     EXPECT_EQ(error, "plugin not found: /nonexistent/libnothing.so");
-}
-
-TEST(HostLoad, LibraryWithoutEntryPointsIsNotAPlugin) {
-    Host host;
-    std::string error;
     EXPECT_FALSE(host.load(TVKHOST_NOT_A_PLUGIN, error));
     EXPECT_NE(error.find("not a plugin"), std::string::npos) << error;
 }

@@ -20,15 +20,13 @@ TEST(MessageStore, CopiesThePayloadAtCreation) {
     EXPECT_EQ(message->getType(), tvk::kEventType);
     EXPECT_EQ(message->getId(), 42);
     EXPECT_EQ(store.senderOf(message), "sender");
-}
 
-TEST(MessageStore, EmptyPayloadHasNoDataPointer) {
-    MessageStore store;
-    tvk::IMessage* message = store.createMessage(tvk::kCommandType, 1, nullptr, nullptr, 0);
-    ASSERT_NE(message, nullptr);
-    EXPECT_EQ(message->getDataSize(), 0);
-    EXPECT_EQ(message->getData(), nullptr);
-    EXPECT_EQ(store.senderOf(message), "");
+    // An empty payload has no data pointer.
+    tvk::IMessage* empty = store.createMessage(tvk::kCommandType, 1, nullptr, nullptr, 0);
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(empty->getDataSize(), 0);
+    EXPECT_EQ(empty->getData(), nullptr);
+    EXPECT_EQ(store.senderOf(empty), "");
 }
 
 TEST(MessageStore, RefusesImpossiblePayloads) {
@@ -59,10 +57,8 @@ TEST(MessageStore, ReleaseThroughTheVariableFreesAndNullsIt) {
     EXPECT_FALSE(store.release(&message));
     EXPECT_FALSE(store.release(&reply));
     EXPECT_FALSE(store.release(nullptr));
-}
 
-TEST(MessageStore, ForeignObjectIsNotFreedButTheVariableIsNulled) {
-    MessageStore store;
+    // A foreign object is not freed, but the variable is nulled.
     tvk::IMessage* kept = store.createMessage(tvk::kEventType, 1, "s", nullptr, 0);
     int notAMessage = 0;
     void* foreign = &notAMessage;
