@@ -48,6 +48,6 @@ endif()
 
 # package_source: the sources without build trees or the repository.
 set(CPACK_SOURCE_GENERATOR TXZ)
-set(CPACK_SOURCE_IGNORE_FILES "/\\.git/" "/build[^/]*/")
+set(CPACK_SOURCE_IGNORE_FILES "/[.]git/" "/build[^/]*/")
 
 include(CPack)

@@ -3,20 +3,22 @@
 # into a staging folder, and run from there with no environment help (no
 # LD_LIBRARY_PATH, no settings but the controller's address).
 #
-#   installed_tree_test.sh stage    WORK CPACK CPACK_CONFIG
-#   installed_tree_test.sh contents WORK ARCH SOURCE_DIR CMAKE NM
-#   installed_tree_test.sh programs WORK
-#   installed_tree_test.sh consumer WORK CMAKE CXX CONSUMER_SOURCE_DIR
+#   installed_tree_test.sh stage    WORK LIBDIR CPACK CPACK_CONFIG
+#   installed_tree_test.sh contents WORK LIBDIR ARCH SOURCE_DIR CMAKE NM
+#   installed_tree_test.sh programs WORK LIBDIR
+#   installed_tree_test.sh consumer WORK LIBDIR CMAKE CXX CONSUMER_SOURCE_DIR
 #
 # WORK holds packages/ (the .deb) and root/ (its unpacked files); "stage" makes
-# both, the other steps only read them.
+# both, the other steps only read them. LIBDIR is the library folder below /usr.
 set -euo pipefail
 
 step=$1
 work=$(realpath "$2")
+libdir=$3
+shift 3
 root=$work/root
 usr=$root/usr
-plugins=$usr/lib/outputcolorspacemodel/plugins
+plugins=$usr/$libdir/outputcolorspacemodel/plugins
 
 # The text as an extended regular expression that matches only itself.
 literal() {
@@ -81,8 +83,8 @@ $text"
 
 case "$step" in
 stage)
-  cpack=$3
-  config=$4
+  cpack=$1
+  config=$2
   rm -rf "$work/packages" "$root"
   "$cpack" -G DEB --config "$config" -B "$work/packages"
   deb=$(package_file)
@@ -91,10 +93,10 @@ stage)
   ;;
 
 contents)
-  arch=$3
-  source_dir=$4
-  cmake=$5
-  nm=$6
+  arch=$1
+  source_dir=$2
+  cmake=$3
+  nm=$4
   deb=$(package_file)
   [ "$(basename "$deb")" = "outputcolorspacemodel_$(dpkg-deb -f "$deb" Version)_$arch.deb" ] ||
     fail "unexpected file name $(basename "$deb")"
@@ -107,12 +109,12 @@ contents)
   done
 
   for file in bin/tvkhost bin/controller-sim \
-    lib/outputcolorspacemodel/plugins/liboutputcolorspacemodel.so \
-    lib/outputcolorspacemodel/plugins/librestlink.so \
+    "$libdir/outputcolorspacemodel/plugins/liboutputcolorspacemodel.so" \
+    "$libdir/outputcolorspacemodel/plugins/librestlink.so" \
     include/outputcolorspacemodel/tvk.h include/outputcolorspacemodel/restlink.h \
-    lib/cmake/outputcolorspacemodel/outputcolorspacemodelConfig.cmake \
-    lib/cmake/outputcolorspacemodel/outputcolorspacemodelConfigVersion.cmake \
-    lib/cmake/outputcolorspacemodel/outputcolorspacemodelTargets.cmake; do
+    "$libdir/cmake/outputcolorspacemodel/outputcolorspacemodelConfig.cmake" \
+    "$libdir/cmake/outputcolorspacemodel/outputcolorspacemodelConfigVersion.cmake" \
+    "$libdir/cmake/outputcolorspacemodel/outputcolorspacemodelTargets.cmake"; do
     [ -f "$usr/$file" ] || fail "missing /usr/$file"
   done
   cmp "$source_dir/src/host/tvk.h" "$usr/include/outputcolorspacemodel/tvk.h"
@@ -122,7 +124,10 @@ contents)
     cmp "$document" "$usr/share/outputcolorspacemodel/$(basename "$document")"
   done
   # Nothing outside the project's own folders (no stray headers or libraries).
-  stray=$(cd "$root" && find . -type f | grep -vE '^\./usr/(bin/(tvkhost|controller-sim)|(lib|include|share)/outputcolorspacemodel/|lib/cmake/outputcolorspacemodel/|share/doc/outputcolorspacemodel/)' || true)
+  libdir_re=$(literal "$libdir")
+  stray=$(cd "$root" && find . -type f |
+    grep -vE "^\./usr/(bin/(tvkhost|controller-sim)|($libdir_re|include|share)/outputcolorspacemodel/|$libdir_re/cmake/outputcolorspacemodel/)" ||
+    true)
   [ -z "$stray" ] || fail "files outside the project's folders: $stray"
 
   # RUNPATH: exactly $ORIGIN for the plugin; nothing that points into a build tree.
@@ -169,15 +174,15 @@ programs)
   ;;
 
 consumer)
-  cmake=$3
-  cxx=$4
-  consumer_source=$5
+  cmake=$1
+  cxx=$2
+  consumer_source=$3
   build=$work/consumer
   rm -rf "$build"
   configure=$("$cmake" -S "$consumer_source" -B "$build" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_PREFIX_PATH="$usr" \
     -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF 2>&1) || fail "consumer configure: $configure"
-  expect_in "$configure" "outputcolorspacemodel 0\.[0-9.]+ from $usr_re/lib/cmake/outputcolorspacemodel" \
+  expect_in "$configure" "outputcolorspacemodel 0\.[0-9.]+ from $usr_re/$(literal "$libdir")/cmake/outputcolorspacemodel" \
     "find_package(outputcolorspacemodel)"
   "$cmake" --build "$build" -j1
 
