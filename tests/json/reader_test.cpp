@@ -88,6 +88,8 @@ TEST(ReaderScan, TokensNumbersStringsCommentsAndErrors) {
         {"1e4294967297 3e2147483648", "r:10 r:3 end"},
         {"-9223372036854775808.0", "r:--9.2233720368547758e+18 end"},  // converted as signed
         {"1.2.3", "error at line :0 col :3 msg:not a valid number!"},
+        // a lone carriage return leaves the column: the second full stop is column 4
+        {" \r1.2.3", "error at line :0 col :4 msg:not a valid number!"},
         // a number ends at the first byte that cannot continue it
         {"1e+5 ", "r:1 s:+5 end"},
         {"12ab 0x10 ", "u:12 s:ab u:0 s:x10 end"},
