@@ -11,28 +11,29 @@ namespace {
 
 using ::testing::HasSubstr;
 
-TEST(ControllerDataTest, DefaultFoldersPreferTheInstalledDataBesideTheExecutable) {
-    const auto dirs = defaultDataDirs("/opt/ocsm/bin");
-    ASSERT_EQ(dirs.size(), 2u);
-    EXPECT_EQ(dirs[0], "/opt/ocsm/bin/../share/outputcolorspacemodel");
+class ControllerDataTest : public ::testing::Test {
+protected:
     ControllerData data;
     std::string source;
     std::string error;
+};
+
+TEST_F(ControllerDataTest, DefaultFoldersPreferTheInstalledDataBesideTheExecutable) {
+    const auto dirs = defaultDataDirs("/opt/ocsm/bin");
+    ASSERT_EQ(dirs.size(), 2u);
+    EXPECT_EQ(dirs[0], "/opt/ocsm/bin/../share/outputcolorspacemodel");
     ASSERT_TRUE(loadDefaultData(dirs, data, source, error)) << error;
     EXPECT_EQ(data.screens.size(), 4u);
     EXPECT_EQ(data.interfaces.size(), 11u);
 }
 
-TEST(ControllerDataTest, TheFirstFolderHoldingBothDocumentsWins) {
+TEST_F(ControllerDataTest, TheFirstFolderHoldingBothDocumentsWins) {
     TempDir halfInstalled;  // only the screen document: passed over
     halfInstalled.write("screen-list-detail.json", "{}");
     TempDir installed;
     installed.write("screen-list-detail.json",
                     R"({"data":{"list":[{"screenId":42,"colorSpace":{"preset":1}}]}})");
     installed.write("interface-list-detail.json", R"({"data":{"list":[]}})");
-    ControllerData data;
-    std::string source;
-    std::string error;
     ASSERT_TRUE(loadDefaultData({halfInstalled.path(), installed.path(), OCSM_TEST_DATA_DIR}, data,
                                 source, error))
         << error;
@@ -42,37 +43,29 @@ TEST(ControllerDataTest, TheFirstFolderHoldingBothDocumentsWins) {
     EXPECT_TRUE(data.interfaces.empty());
 }
 
-TEST(ControllerDataTest, NoFolderWithTheDocumentsNamesEveryFolderTried) {
+TEST_F(ControllerDataTest, NoFolderWithTheDocumentsNamesEveryFolderTried) {
     TempDir empty;
-    ControllerData data;
-    std::string source;
-    std::string error;
     EXPECT_FALSE(loadDefaultData({empty.path(), "/nonexistent"}, data, source, error));
     EXPECT_THAT(error, HasSubstr(empty.path()));
     EXPECT_THAT(error, HasSubstr("/nonexistent"));
 }
 
-TEST(ControllerDataTest, UndecodableDocumentIsNamedWithTheCodecError) {
+TEST_F(ControllerDataTest, UndecodableDocumentIsNamedWithTheCodecError) {
     TempDir dir;
     const std::string screens =
         dir.write("screen-list-detail.json", R"({"data":{"list":[{"screenId":1})");
     const std::string interfaces = dir.write("interface-list-detail.json", "{}");
-    ControllerData data;
-    std::string source;
-    std::string error;
     EXPECT_FALSE(loadDefaultData({dir.path()}, data, source, error));
     EXPECT_THAT(error, HasSubstr(screens));
     EXPECT_THAT(error, HasSubstr("error at line :"));
     EXPECT_TRUE(data.screens.empty());
 }
 
-TEST(ControllerDataTest, FixtureHoldsBothAnswers) {
+TEST_F(ControllerDataTest, FixtureHoldsBothAnswers) {
     TempDir dir;
     const std::string file = dir.write("fixture.json", R"({
         "screens": {"data": {"list": [{"screenId": 3, "screenIdObj": {"type": 1}}]}},
         "interfaces": {"data": {"list": [{"interfaceId": 7}, {"interfaceId": 8}]}}})");
-    ControllerData data;
-    std::string error;
     ASSERT_TRUE(loadFixture(file, data, error)) << error;
     ASSERT_EQ(data.screens.size(), 1u);
     EXPECT_EQ(data.screens[0].screenIdObj.type, 1);
@@ -81,11 +74,9 @@ TEST(ControllerDataTest, FixtureHoldsBothAnswers) {
     EXPECT_EQ(data.interfaces[1].interfaceId, 8);
 }
 
-TEST(ControllerDataTest, FixtureErrorsNameTheFile) {
+TEST_F(ControllerDataTest, FixtureErrorsNameTheFile) {
     TempDir dir;
     const std::string broken = dir.write("broken.json", R"({"screens": {"data": {"list": 5}}})");
-    ControllerData data;
-    std::string error;
     EXPECT_FALSE(loadFixture(broken, data, error));
     EXPECT_THAT(error, HasSubstr(broken));
     EXPECT_THAT(error, HasSubstr("array must start with [."));

@@ -15,49 +15,24 @@
 namespace ControllerSimTest {
 namespace {
 
+using ocsm_test::ChildProcess;
 using ::testing::HasSubstr;
 
-// One run of the program, with the emulator of the cross build in front.
-class SimProcess : public ocsm_test::ChildProcess {
-public:
-    explicit SimProcess(const std::vector<std::string>& args)
-        : ChildProcess(CONTROLLER_SIM_EXE, args) {}
-
-    bool spawned() const { return started(); }
-
-    // The first stdout line, or what came before the program closed stdout or went quiet
-    // for a minute (an emulated start is slow).
-    std::string readLine() {
-        std::string line;
-        ChildProcess::readLine(line, std::chrono::minutes(1));
-        return line;
-    }
-
-    void signal(int number) { signalled_ = number; }
-
-    // The exit status: after the signal given, or the program's own end.
-    int waitExit() { return signalled_ ? stop(signalled_) : wait(); }
-
-    // Stdout after the lines read, and all of stderr; call after waitExit.
-    std::string restOfStdout() { return unread(); }
-    std::string stderrText() { return errors(); }
-
-private:
-    int signalled_ = 0;
-};
-
-int portOf(const std::string& line) {
+// The port from the first stdout line, 0 when that is not the port line (an emulated start is
+// slow: a minute's wait).
+int portLine(ChildProcess& sim) {
     const std::string prefix = "controller-sim listening on 127.0.0.1:";
-    if (line.rfind(prefix, 0) != 0) return 0;
-    const std::string digits = line.substr(prefix.size());
+    std::string line;
+    sim.readLine(line, std::chrono::minutes(1));
+    const std::string digits = line.rfind(prefix, 0) == 0 ? line.substr(prefix.size()) : "";
     if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) return 0;
     return std::stoi(digits);
 }
 
 TEST(ExecutableTest, PrintsItsPortServesAndStopsOnSigterm) {
-    SimProcess sim({"--port", "0", "--token", "tok-123"});
-    ASSERT_TRUE(sim.spawned());
-    const int port = portOf(sim.readLine());
+    ChildProcess sim(CONTROLLER_SIM_EXE, {"--port", "0", "--token", "tok-123"});
+    ASSERT_TRUE(sim.started());
+    const int port = portLine(sim);
     ASSERT_GT(port, 0);
 
     httplib::Client client("127.0.0.1", port);
@@ -70,59 +45,52 @@ TEST(ExecutableTest, PrintsItsPortServesAndStopsOnSigterm) {
     ASSERT_TRUE(LCD::ProtoModel::decode(result->body, answer, error)) << error;
     EXPECT_EQ(answer.data.list.size(), 4u);
 
-    sim.signal(SIGTERM);
-    EXPECT_EQ(sim.waitExit(), 0);
-    EXPECT_EQ(sim.restOfStdout(), "");  // the port line is the only stdout line
-    const std::string log = sim.stderrText();
-    EXPECT_THAT(log, HasSubstr("GET /orvex/v1/screen/list-detail?screenType=2 -> 200 code 0 ("));
-    EXPECT_THAT(log, ::testing::Not(HasSubstr("tok-123")));
+    EXPECT_EQ(sim.stop(SIGTERM), 0);
+    EXPECT_EQ(sim.unread(), "");  // the port line is the only stdout line
+    EXPECT_THAT(sim.errors(),
+                HasSubstr("GET /orvex/v1/screen/list-detail?screenType=2 -> 200 code 0 ("));
+    EXPECT_THAT(sim.errors(), ::testing::Not(HasSubstr("tok-123")));
 }
 
 TEST(ExecutableTest, QuietRunStopsOnSigintWithoutLogging) {
-    SimProcess sim({"--port=0", "--quiet"});
-    ASSERT_TRUE(sim.spawned());
-    const int port = portOf(sim.readLine());
+    ChildProcess sim(CONTROLLER_SIM_EXE, {"--port=0", "--quiet"});
+    ASSERT_TRUE(sim.started());
+    const int port = portLine(sim);
     ASSERT_GT(port, 0);
     auto result = httplib::Client("127.0.0.1", port).Get("/sim/v1/auto-report/seq");
     ASSERT_TRUE(result);
     EXPECT_EQ(result->body, R"({"seq":0})");
-    sim.signal(SIGINT);
-    EXPECT_EQ(sim.waitExit(), 0);
-    EXPECT_EQ(sim.stderrText(), "");
+    EXPECT_EQ(sim.stop(SIGINT), 0);
+    EXPECT_EQ(sim.errors(), "");
 }
 
-TEST(ExecutableTest, UsageErrorsAndHelp) {
-    SimProcess bad({"--port", "http"});
-    ASSERT_TRUE(bad.spawned());
-    EXPECT_EQ(bad.waitExit(), 2);
-    EXPECT_THAT(bad.stderrText(), HasSubstr("controller-sim: --port must be a number"));
-    EXPECT_EQ(bad.restOfStdout(), "");
-
-    SimProcess help({"--help"});
-    ASSERT_TRUE(help.spawned());
-    EXPECT_EQ(help.waitExit(), 0);
-    EXPECT_THAT(help.restOfStdout(), HasSubstr("Usage: controller-sim"));
-}
-
-TEST(ExecutableTest, UndecodableFixtureExitsWithTheFileAndCodecError) {
+TEST(ExecutableTest, HelpAndErrorsEndWithTheirExitCodes) {
     TempDir dir;
     const std::string fixture = dir.write("fixture.json", R"({"screens": [1, 2]})");
-    SimProcess sim({"--port", "0", "--fixture", fixture});
-    ASSERT_TRUE(sim.spawned());
-    EXPECT_EQ(sim.waitExit(), 1);
-    const std::string error = sim.stderrText();
-    EXPECT_THAT(error, HasSubstr(fixture));
-    EXPECT_THAT(error, HasSubstr("read object must start with {!"));
-    EXPECT_EQ(sim.restOfStdout(), "");
-}
-
-TEST(ExecutableTest, APortInUseExitsWithAnError) {
     RunningService taken(sharedData());
-    SimProcess sim({"--port", std::to_string(taken.service->port())});
-    ASSERT_TRUE(sim.spawned());
-    EXPECT_EQ(sim.waitExit(), 1);
-    EXPECT_THAT(sim.stderrText(), HasSubstr("Address already in use"));
-    EXPECT_EQ(sim.restOfStdout(), "");
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string out;  // all of stdout when `err` is given, else a part of it
+        std::vector<std::string> err;
+    };
+    const std::vector<Case> cases = {
+        {{"--help"}, 0, "Usage: controller-sim", {}},
+        {{"--port", "http"}, 2, "", {"controller-sim: --port must be a number"}},
+        {{"--port", "0", "--fixture", fixture}, 1, "", {fixture, "read object must start with {!"}},
+        {{"--port", std::to_string(taken.service->port())}, 1, "", {"Address already in use"}},
+    };
+    for (const Case& c : cases) {
+        ChildProcess sim(CONTROLLER_SIM_EXE, c.args);
+        ASSERT_TRUE(sim.started());
+        EXPECT_EQ(sim.wait(), c.exitCode) << c.args[0];
+        if (c.err.empty())
+            EXPECT_THAT(sim.output(), HasSubstr(c.out));
+        else
+            EXPECT_EQ(sim.output(), c.out) << c.args[0];
+        for (const std::string& part : c.err)
+            EXPECT_THAT(sim.errors(), HasSubstr(part)) << c.args[0];
+    }
 }
 
 }  // namespace

@@ -86,27 +86,28 @@ public:
     // The request log once it holds at least `lines` lines (each is written just after its
     // answer went out), or as it is after a few seconds.
     std::vector<std::string> log(size_t lines) const {
-        for (int i = 0; i < 500; ++i) {
-            {
-                std::lock_guard<std::mutex> lock(logMutex_);
-                if (log_.size() >= lines) return log_;
-            }
-            usleep(10 * 1000);
-        }
+        eventually([&] {
+            std::lock_guard<std::mutex> lock(logMutex_);
+            return log_.size() >= lines;
+        });
         std::lock_guard<std::mutex> lock(logMutex_);
         return log_;
     }
 
     // Blocks until `count` followers wait in the service (or a few seconds have passed).
     bool waitForFollowers(size_t count) const {
-        for (int i = 0; i < 500; ++i) {
-            if (service->waitingFollowers() >= count) return true;
-            usleep(10 * 1000);
-        }
-        return false;
+        return eventually([&] { return service->waitingFollowers() >= count; });
     }
 
 private:
+    // Polls `done` for a few seconds; true once it held.
+    template <class Done>
+    static bool eventually(Done done) {
+        for (int i = 0; i < 500 && !done(); ++i)
+            usleep(10 * 1000);
+        return done();
+    }
+
     // Declared first: the service's workers write the log until the service has stopped.
     mutable std::mutex logMutex_;
     std::vector<std::string> log_;
