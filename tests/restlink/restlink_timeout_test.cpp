@@ -10,52 +10,88 @@
 #include <mutex>
 #include <string>
 
-#include "exchange.h"
-#include "test_server.h"
+#include "local_server.h"
+#include "restlink.h"
+#include "stderr_capture.h"
 
 namespace {
 
 using ::testing::HasSubstr;
 
 // Used when the binary is run by hand, without ctest's environment.
-const bool fallback = setenv("RESTLINK_TIMEOUT_MS", "1000", 0) == 0;
+constexpr const char* kFallbackTimeoutMs = "1000";
+
+LocalServer* server = nullptr;
+
+// The late answer is held back until the tests are over, so shutting the
+// server down does not wait for it.
+std::mutex lateMutex;
+std::condition_variable lateGate;
+bool lateReleased = false;
+
+HttpClient* client() {
+    return HttpSingleTon::getInstance()->getHttpClient();
+}
 
 long timeoutMs() {
     return std::stol(getenv("RESTLINK_TIMEOUT_MS"));
 }
 
-// The late answer is held back until the test has seen the time-out.
-std::mutex lateMutex;
-std::condition_variable lateGate;
-bool lateReleased = false;
-
-TestServer server([](const SeenRequest& request) {
-    if (request.path() == "/slow") {
-        std::unique_lock<std::mutex> lock(lateMutex);
-        lateGate.wait_for(lock, std::chrono::milliseconds(10 * timeoutMs()),
-                          [] { return lateReleased; });
-        return Reply{200, "late"};
+class SlowServerEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        setenv("RESTLINK_TIMEOUT_MS", kFallbackTimeoutMs, 0);
+        server = new LocalServer;
+        server->route("GET", "/slow", [](const httplib::Request&, httplib::Response& res) {
+            std::unique_lock<std::mutex> lock(lateMutex);
+            lateGate.wait_for(lock, std::chrono::milliseconds(10 * timeoutMs()),
+                              [] { return lateReleased; });
+            res.set_content("late", "text/plain");
+        });
+        server->route("GET", "/fast", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("soon", "text/plain");
+        });
+        server->start();
+        // The port is only known now; the library reads it at first use.
+        setenv("RESTLINK_BASE_URL", server->baseUrl().c_str(), 1);
     }
-    return Reply{200, "soon"};
-});
-
-TEST(RestlinkTimeout, LateAnswerGivesNullAndOneLineAndTheThreadRecovers) {
-    Outcome late = sendCapturing(client()->createRequest("GET", "/slow"));
-    {
-        std::lock_guard<std::mutex> lock(lateMutex);
-        lateReleased = true;
+    void TearDown() override {
+        {
+            std::lock_guard<std::mutex> lock(lateMutex);
+            lateReleased = true;
+        }
+        lateGate.notify_all();
+        // Frees the server worker this thread's keep-alive connection holds.
+        HttpRequest* last = client()->createRequest("GET", "/fast");
+        last->setHead("Connection", "close");
+        client()->sendRequest(last, nullptr);
+        delete server;
+        server = nullptr;
     }
-    lateGate.notify_all();
+};
 
-    EXPECT_EQ(late.response, nullptr);
-    EXPECT_EQ(late.status, 0);
-    EXPECT_EQ(lineCount(late.lines), 1) << late.lines;
-    EXPECT_THAT(late.lines, HasSubstr("GET /slow failed: timed out after " +
-                                      std::to_string(timeoutMs()) + " ms"));
+const auto* const environment = ::testing::AddGlobalTestEnvironment(new SlowServerEnvironment);
+
+TEST(RestlinkTimeout, LateAnswerGivesNullAndOneLine) {
+    HttpRequest* request = client()->createRequest("GET", "/slow");
+    int status = -1;
+    StderrCapture capture;
+    HttpRespon* response = client()->sendRequest(request, &status);
+    std::string lines = capture.finish();
+
+    EXPECT_EQ(response, nullptr);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(lineCount(lines), 1) << lines;
+    EXPECT_THAT(lines, HasSubstr("GET /slow"));
+    EXPECT_THAT(lines, HasSubstr("timed out after " + std::to_string(timeoutMs()) + " ms"));
+}
+
+TEST(RestlinkTimeout, ThreadRecoversAfterATimeOut) {
+    ASSERT_EQ(client()->sendRequest(client()->createRequest("GET", "/slow"), nullptr), nullptr);
 
     HttpRespon* response = client()->sendRequest(client()->createRequest("GET", "/fast"), nullptr);
     ASSERT_NE(response, nullptr);
-    EXPECT_EQ(bodyOf(response), "soon");
+    EXPECT_EQ(std::string(response->getBody(), response->getBodySize()), "soon");
 }
 
 }  // namespace

@@ -1,17 +1,9 @@
-#include "exchange.h"
+#include "stderr_capture.h"
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <stdexcept>
-
-HttpClient* client() {
-    return HttpSingleTon::getInstance()->getHttpClient();
-}
-
-std::string bodyOf(HttpRespon* response) {
-    return std::string(response->getBody(), response->getBodySize());
-}
 
 StderrCapture::StderrCapture() {
     std::fflush(stderr);
@@ -44,12 +36,4 @@ std::string StderrCapture::finish() {
 
 int lineCount(const std::string& text) {
     return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
-}
-
-Outcome sendCapturing(HttpRequest* request) {
-    Outcome outcome;
-    StderrCapture capture;
-    outcome.response = client()->sendRequest(request, &outcome.status);
-    outcome.lines = capture.finish();
-    return outcome;
 }
