@@ -40,10 +40,6 @@ std::string pattern(size_t size) {
     return bytes;
 }
 
-HttpClient* client() {
-    return HttpSingleTon::getInstance()->getHttpClient();
-}
-
 void echo(const httplib::Request& req, httplib::Response& res) {
     res.set_content(req.body, "application/octet-stream");
 }

@@ -29,10 +29,6 @@ std::mutex lateMutex;
 std::condition_variable lateGate;
 bool lateReleased = false;
 
-HttpClient* client() {
-    return HttpSingleTon::getInstance()->getHttpClient();
-}
-
 long timeoutMs() {
     return std::stol(getenv("RESTLINK_TIMEOUT_MS"));
 }
@@ -73,17 +69,12 @@ public:
 const auto* const environment = ::testing::AddGlobalTestEnvironment(new SlowServerEnvironment);
 
 TEST(RestlinkTimeout, LateAnswerGivesNullAndOneLine) {
-    HttpRequest* request = client()->createRequest("GET", "/slow");
-    int status = -1;
-    StderrCapture capture;
-    HttpRespon* response = client()->sendRequest(request, &status);
-    std::string lines = capture.finish();
-
-    EXPECT_EQ(response, nullptr);
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(lineCount(lines), 1) << lines;
-    EXPECT_THAT(lines, HasSubstr("GET /slow"));
-    EXPECT_THAT(lines, HasSubstr("timed out after " + std::to_string(timeoutMs()) + " ms"));
+    const CapturedSend sent = sendCapturingStderr(client()->createRequest("GET", "/slow"));
+    EXPECT_EQ(sent.response, nullptr);
+    EXPECT_EQ(sent.status, 0);
+    EXPECT_EQ(lineCount(sent.lines), 1) << sent.lines;
+    EXPECT_THAT(sent.lines, HasSubstr("GET /slow"));
+    EXPECT_THAT(sent.lines, HasSubstr("timed out after " + std::to_string(timeoutMs()) + " ms"));
 }
 
 TEST(RestlinkTimeout, ThreadRecoversAfterATimeOut) {

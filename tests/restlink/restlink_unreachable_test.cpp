@@ -58,22 +58,14 @@ public:
 
 const auto* const environment = ::testing::AddGlobalTestEnvironment(new NobodyListensEnvironment);
 
-HttpClient* client() {
-    return HttpSingleTon::getInstance()->getHttpClient();
-}
-
 TEST(RestlinkUnreachable, RefusedConnectionGivesNullAndOneLine) {
     HttpRequest* request = client()->createRequest("GET", "/orvex/v1/screen/list-detail");
     request->addUrlKeyValue("screenType", "2");
-    int status = -1;
-    StderrCapture capture;
-    HttpRespon* response = client()->sendRequest(request, &status);
-    std::string lines = capture.finish();
-
-    EXPECT_EQ(response, nullptr);
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(lineCount(lines), 1) << lines;
-    EXPECT_THAT(lines, HasSubstr("GET /orvex/v1/screen/list-detail failed: no connection"));
+    const CapturedSend sent = sendCapturingStderr(request);
+    EXPECT_EQ(sent.response, nullptr);
+    EXPECT_EQ(sent.status, 0);
+    EXPECT_EQ(lineCount(sent.lines), 1) << sent.lines;
+    EXPECT_THAT(sent.lines, HasSubstr("GET /orvex/v1/screen/list-detail failed: no connection"));
 }
 
 TEST(RestlinkUnreachable, BadTimeOutFallsBackWithOneLineAtFirstUse) {

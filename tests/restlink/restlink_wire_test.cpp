@@ -8,6 +8,7 @@
 
 #include "raw_server.h"
 #include "restlink.h"
+#include "stderr_capture.h"
 
 namespace {
 
@@ -33,10 +34,6 @@ public:
 };
 
 const auto* const environment = ::testing::AddGlobalTestEnvironment(new RawServerEnvironment);
-
-HttpClient* client() {
-    return HttpSingleTon::getInstance()->getHttpClient();
-}
 
 // Offset of the header line "name: value" (or "name:" when value is empty).
 size_t headerLine(const std::string& request, const std::string& name, const std::string& value) {

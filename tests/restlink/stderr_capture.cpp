@@ -37,3 +37,15 @@ std::string StderrCapture::finish() {
 int lineCount(const std::string& text) {
     return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
 }
+
+HttpClient* client() {
+    return HttpSingleTon::getInstance()->getHttpClient();
+}
+
+CapturedSend sendCapturingStderr(HttpRequest* request) {
+    CapturedSend sent{nullptr, -1, ""};
+    StderrCapture capture;
+    sent.response = client()->sendRequest(request, &sent.status);
+    sent.lines = capture.finish();
+    return sent;
+}

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "restlink.h"
+
 class StderrCapture {
 public:
     StderrCapture();
@@ -23,5 +25,16 @@ private:
 
 // Number of '\n'-terminated lines in `text`.
 int lineCount(const std::string& text);
+
+// The library's client, as the plugin reaches it.
+HttpClient* client();
+
+// One sendRequest with its status and the lines it wrote to standard error.
+struct CapturedSend {
+    HttpRespon* response;
+    int status;
+    std::string lines;
+};
+CapturedSend sendCapturingStderr(HttpRequest* request);
 
 #endif  // RESTLINK_TESTS_STDERR_CAPTURE_H
