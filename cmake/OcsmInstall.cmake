@@ -29,7 +29,7 @@ install(TARGETS tvk_headers EXPORT outputcolorspacemodelTargets
 # The device HTTP client library, for the plugin and for other clients:
 # #include "restlink.h". No namelink: the library carries no version suffix.
 if(TARGET restlink)
-  install(FILES ${PROJECT_SOURCE_DIR}/src/outputcolorspacemodel/restlink.h
+  install(FILES ${PROJECT_SOURCE_DIR}/src/host/restlink.h
           DESTINATION ${OCSM_INSTALL_HEADERDIR})
   install(TARGETS restlink EXPORT outputcolorspacemodelTargets
           LIBRARY DESTINATION ${OCSM_INSTALL_PLUGINDIR}
@@ -54,7 +54,7 @@ foreach(program tvkhost controller-sim)
 endforeach()
 
 # controller-sim reads its default documents from <bin>/../share/outputcolorspacemodel.
-file(GLOB OCSM_SHARED_DOCUMENTS ${PROJECT_SOURCE_DIR}/tests/data/*.json)
+file(GLOB OCSM_SHARED_DOCUMENTS ${OCSM_DATA_DIR}/*.json)
 install(FILES ${OCSM_SHARED_DOCUMENTS} DESTINATION ${OCSM_INSTALL_DATAROOT})
 
 install(EXPORT outputcolorspacemodelTargets

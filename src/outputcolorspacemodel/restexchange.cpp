@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "outputcolorspacemodel/restlink.h"
+#include "host/restlink.h"
 #include "protomodel/protoconstants.h"
 
 namespace ColorSpace {

@@ -3,7 +3,7 @@
 #include <deque>
 #include <mutex>
 
-#include "outputcolorspacemodel/restlink.h"
+#include "host/restlink.h"
 
 namespace {
 

@@ -118,9 +118,9 @@ contents)
     [ -f "$usr/$file" ] || fail "missing /usr/$file"
   done
   cmp "$source_dir/src/host/tvk.h" "$usr/include/outputcolorspacemodel/tvk.h"
-  cmp "$source_dir/src/outputcolorspacemodel/restlink.h" \
+  cmp "$source_dir/src/host/restlink.h" \
     "$usr/include/outputcolorspacemodel/restlink.h"
-  for document in "$source_dir"/tests/data/*.json; do
+  for document in "$source_dir"/data/*.json; do
     cmp "$document" "$usr/share/outputcolorspacemodel/$(basename "$document")"
   done
   # Nothing outside the project's own folders (no stray headers or libraries).
