@@ -30,14 +30,9 @@ constexpr int kRegularScreenType = 2;
 // The longest interface name the host's 64-byte field takes.
 constexpr size_t kMaxInterfaceNameLength = 62;
 
-// The colour space payload exchanged with the host is one s_ScreenColorSpace.
-constexpr int kColorSpacePayloadSize = 8;
 static_assert(sizeof(s_ScreenColorSpace) == kColorSpacePayloadSize, "8-byte colour space payload");
-constexpr int kInterfaceInfoPayloadSize = 108;
 static_assert(sizeof(s_InterfaceSourceInfo) == kInterfaceInfoPayloadSize,
               "108-byte interface info");
-// Event 0xFC080204 carries the list object itself: three 64-bit addresses.
-constexpr int kListObjectSize = 24;
 static_assert(sizeof(std::vector<s_ScreenColorSpace>) == kListObjectSize, "24-byte list object");
 
 int asId(unsigned int id) {
@@ -190,7 +185,7 @@ tvk::IMessage* OutputColorSpaceModel::setColorSpace(const tvk::IMessage* message
                        << "message :" << answer.message.c_str();
     else
         succeeded = 1;
-    postEvent(asId(kSetColorSpaceResultId), sizeof succeeded, &succeeded);
+    postEvent(asId(kSetColorSpaceResultId), kSetResultPayloadSize, &succeeded);
     return nullptr;
 }
 

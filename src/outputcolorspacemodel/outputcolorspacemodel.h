@@ -3,20 +3,10 @@
 
 #include "host/tvk.h"
 #include "messagehandler/messagehandler.h"
+#include "outputcolorspacemodel/messageids.h"
 #include "protomodel/protomodel.h"
 
 namespace ColorSpace {
-
-// Message identifiers this component subscribes to (compared as whole values).
-constexpr unsigned int kGetRegularScreenInterfaceInfoId = 0xFC050201u;  // command
-constexpr unsigned int kSetColorSpaceId = 0xFC050205u;                  // command and event
-constexpr unsigned int kGetColorSpaceId = 0xFC050206u;                  // event
-constexpr unsigned int kAutoReportId = 0x00071107u;  // the controller's auto-report event
-
-// Identifiers of the events this component emits.
-constexpr unsigned int kSetColorSpaceResultId = 0xFC070203u;
-constexpr unsigned int kColorSpaceId = 0xFC070204u;
-constexpr unsigned int kColorSpaceChangedId = 0xFC080204u;
 
 // Looks after the output colour space of the controller's regular screens.
 // Keeps no device state: every message is answered from a fresh REST exchange.
