@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "controller/simrecords.h"
+#include "controller/simroutes.h"
 #include "controller/textnumbers.h"
 
 namespace ControllerSim {
@@ -195,9 +196,9 @@ void ControllerService::installRoutes() {
                bindHandler(&ControllerService::handleInterfaces));
     server.Put(LCD::Proto::Constants::PUTSCREENCOLORSPACE,
                bindHandler(&ControllerService::handleColorSpace));
-    server.Get("/sim/v1/auto-report", bindHandler(&ControllerService::handleFollow));
-    server.Get("/sim/v1/auto-report/seq", bindHandler(&ControllerService::handleLatestSeq));
-    server.Post("/sim/v1/auto-report", bindHandler(&ControllerService::handleQueueReport));
+    server.Get(kAutoReportPath, bindHandler(&ControllerService::handleFollow));
+    server.Get(kLatestReportPath, bindHandler(&ControllerService::handleLatestSeq));
+    server.Post(kAutoReportPath, bindHandler(&ControllerService::handleQueueReport));
 }
 
 bool ControllerService::start(const std::string& host, int port, std::string& error) {
@@ -278,8 +279,8 @@ void ControllerService::handleColorSpace(const httplib::Request& request,
 void ControllerService::handleFollow(const httplib::Request& request, httplib::Response& response) {
     std::optional<int64_t> after;
     std::optional<int64_t> waitMs;
-    if (!readKey(request, response, "after", 0, UINT32_MAX, after)) return;
-    if (!readKey(request, response, "wait_ms", 0, INT64_MAX, waitMs)) return;
+    if (!readKey(request, response, kAfterKey, 0, UINT32_MAX, after)) return;
+    if (!readKey(request, response, kWaitKey, 0, INT64_MAX, waitMs)) return;
     const int64_t wait = std::min(waitMs.value_or(kDefaultWaitMs), kMaxWaitMs);
 
     if (waitingFollowers_.fetch_add(1) >= options_.maxWaitingFollowers) {
@@ -296,7 +297,7 @@ void ControllerService::handleFollow(const httplib::Request& request, httplib::R
         case WaitResult::Report:
             // A queued text keeps whatever seq it holds itself; the header tells where it is
             // kept, so the follower knows what to ask for next.
-            response.set_header("X-Sim-Seq", std::to_string(report.seq));
+            response.set_header(kReportSeqHeader, std::to_string(report.seq));
             sendText(response, 200, report.text);
             break;
         case WaitResult::Timeout:
