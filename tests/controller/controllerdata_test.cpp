@@ -34,7 +34,7 @@ TEST_F(ControllerDataTest, TheFirstFolderHoldingBothDocumentsWins) {
     installed.write("screen-list-detail.json",
                     R"({"data":{"list":[{"screenId":42,"colorSpace":{"preset":1}}]}})");
     installed.write("interface-list-detail.json", R"({"data":{"list":[]}})");
-    ASSERT_TRUE(loadDefaultData({halfInstalled.path(), installed.path(), OCSM_TEST_DATA_DIR}, data,
+    ASSERT_TRUE(loadDefaultData({halfInstalled.path(), installed.path(), OCSM_DATA_DIR}, data,
                                 source, error))
         << error;
     EXPECT_EQ(source, installed.path());

@@ -23,8 +23,8 @@ using namespace ControllerSim;
 inline ControllerData sharedData() {
     ControllerData data;
     std::string error;
-    EXPECT_TRUE(loadDocuments(std::string(OCSM_TEST_DATA_DIR) + "/screen-list-detail.json",
-                              std::string(OCSM_TEST_DATA_DIR) + "/interface-list-detail.json", data,
+    EXPECT_TRUE(loadDocuments(std::string(OCSM_DATA_DIR) + "/screen-list-detail.json",
+                              std::string(OCSM_DATA_DIR) + "/interface-list-detail.json", data,
                               error))
         << error;
     return data;

@@ -1,3 +1,4 @@
+// Child processes for tests: spawned with the emulator prefix, output collected, waits bounded.
 #include "childprocess.h"
 
 #include <fcntl.h>

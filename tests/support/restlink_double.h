@@ -1,4 +1,4 @@
-// A scripted stand-in for the device HTTP client library, linked into the
+// restlink_double: a scripted stand-in for the device HTTP client library, linked into the
 // component tests instead of librestlink.so. It records every call the
 // component makes, in order, and answers sendRequest from a queue of
 // scripted bodies (or with no response at all).

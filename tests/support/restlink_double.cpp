@@ -1,3 +1,4 @@
+// The scripted restlink: every call written down, answers taken from a queue.
 #include "restlink_double.h"
 
 #include <deque>

@@ -1,0 +1,48 @@
+// Small helpers every suite uses: the shared controller documents, decoding in a test, and
+// little-endian payload bytes.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "json/lcdjson.h"
+
+namespace ocsm_test {
+
+using Bytes = std::vector<unsigned char>;
+
+// A document of the project's data folder, whole.
+std::string readDataFile(const std::string& name);
+
+// Decodes text into a fresh T; a failure fails the calling test with the codec's message.
+template <class T>
+T decodeOrFail(const std::string& text) {
+    T value{};
+    std::string error;
+    EXPECT_TRUE(LCD::ProtoModel::decode(text, value, error)) << error;
+    return value;
+}
+
+// The little-endian bytes of 32-bit values, one after another.
+inline Bytes le32(std::initializer_list<int32_t> values) {
+    Bytes bytes;
+    for (const int32_t value : values)
+        for (int shift = 0; shift < 32; shift += 8)
+            bytes.push_back(static_cast<unsigned char>(static_cast<uint32_t>(value) >> shift));
+    return bytes;
+}
+
+// The little-endian 32-bit value at offset.
+inline int32_t le32At(const Bytes& bytes, size_t offset) {
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = (value << 8) | bytes.at(offset + static_cast<size_t>(i));
+    return static_cast<int32_t>(value);
+}
+
+}  // namespace ocsm_test
