@@ -1,3 +1,4 @@
+// The message handler base: the host's services, the two handler tables, routing and sending.
 #include "messagehandler/messagehandler.h"
 
 #include <cstdint>
@@ -27,6 +28,20 @@ QString hexId(int id) {
                                       .arg(static_cast<std::uint32_t>(id), 8, 16, QLatin1Char('0'))
                                       .toUpper();
 }
+
+// A component may run without one of the host's services (one created before pluginit, say):
+// the call that needs the service is then skipped with one warning, in the caller's name,
+// instead of calling through null.
+bool present(const void* service, const char* serviceName, const char* skipped, int id, int line,
+             const char* function) {
+    if (service != nullptr) return true;
+    OCSM_WARNING_AT(line, function).noquote()
+        << "host service" << serviceName << "not found," << skipped << "id :" << hexId(id);
+    return false;
+}
+
+#define OCSM_NEEDS(service, serviceName, skipped, id) \
+    present(service, serviceName, skipped, id, __LINE__, Q_FUNC_INFO)
 
 }  // namespace
 
@@ -85,11 +100,9 @@ int MessageHandler::registerCommand(int id, MessageCallback&& callback) {
         std::lock_guard<std::mutex> lock(mutex);
         commands.emplace(id, std::move(callback));
     }
-    if (commandDispatcher == nullptr) {
-        OCSM_WARNING().noquote() << "host service" << tvk::kCommandDispatcherService
-                                 << "not found, command not subscribed. id :" << hexId(id);
+    if (!OCSM_NEEDS(commandDispatcher, tvk::kCommandDispatcherService, "command not subscribed.",
+                    id))
         return -1;
-    }
     return commandDispatcher->subscribe(id, std::string(name));
 }
 
@@ -98,20 +111,14 @@ int MessageHandler::registerEvent(int id, MessageCallback&& callback) {
         std::lock_guard<std::mutex> lock(mutex);
         events.emplace(id, std::move(callback));
     }
-    if (eventDispatcher == nullptr) {
-        OCSM_WARNING().noquote() << "host service" << tvk::kEventDispatcherService
-                                 << "not found, event not subscribed. id :" << hexId(id);
+    if (!OCSM_NEEDS(eventDispatcher, tvk::kEventDispatcherService, "event not subscribed.", id))
         return -1;
-    }
     return eventDispatcher->subscribe(id, std::string(name));
 }
 
 int MessageHandler::sendCommand(int id, int size, const void* data, int replySize, void* reply) {
-    if (commandDispatcher == nullptr) {
-        OCSM_WARNING().noquote() << "host service" << tvk::kCommandDispatcherService
-                                 << "not found, command not sent. id :" << hexId(id);
+    if (!OCSM_NEEDS(commandDispatcher, tvk::kCommandDispatcherService, "command not sent.", id))
         return -1;
-    }
     tvk::IMessage* message = commandDispatcher->createMessage(id, size, data, name.c_str());
     tvk::IReply* answer = nullptr;
     const int status = commandDispatcher->send(&message, &answer, 0);
@@ -127,22 +134,14 @@ int MessageHandler::sendCommand(int id, int size, const void* data, int replySiz
 }
 
 void MessageHandler::postEvent(int id, int size, const void* data) {
-    if (eventDispatcher == nullptr) {
-        OCSM_WARNING().noquote() << "host service" << tvk::kEventDispatcherService
-                                 << "not found, event not posted. id :" << hexId(id);
-        return;
-    }
+    if (!OCSM_NEEDS(eventDispatcher, tvk::kEventDispatcherService, "event not posted.", id)) return;
     // The host owns the message from here on.
     tvk::IMessage* message = eventDispatcher->createMessage(id, size, data, name.c_str());
     eventDispatcher->post(&message);
 }
 
 void MessageHandler::sendEvent(int id, int size, const void* data) {
-    if (eventDispatcher == nullptr) {
-        OCSM_WARNING().noquote() << "host service" << tvk::kEventDispatcherService
-                                 << "not found, event not sent. id :" << hexId(id);
-        return;
-    }
+    if (!OCSM_NEEDS(eventDispatcher, tvk::kEventDispatcherService, "event not sent.", id)) return;
     // The host owns the message from here on.
     tvk::IMessage* message = eventDispatcher->createMessage(id, size, data, name.c_str());
     eventDispatcher->send(&message, kSendEventFlags);

@@ -1,3 +1,4 @@
+// The colour space component: its handlers and its two REST queries.
 #include "outputcolorspacemodel/outputcolorspacemodel.h"
 
 #include <QString>
@@ -69,43 +70,55 @@ void OutputColorSpaceModel::onInit() {
                   std::bind(&OutputColorSpaceModel::changeColorSpace, this, _1));
 }
 
-bool OutputColorSpaceModel::getScreenDetail(s_ScreenDetail& detail, int* screenId,
-                                            int* screenType) {
+namespace {
+
+// The texts of one list-detail query's two warnings.
+struct ListQuery {
+    const char* path;
+    const char* requestFailed;  // followed by the path
+    const char* decodeFailed;   // followed by the codec's error text
+};
+constexpr ListQuery kScreenQuery = {
+    Constants::GETSCREENLISTDETAIL,
+    "on get screen list-detail send request failed. url : ", "screen detail decode json failed : "};
+constexpr ListQuery kInterfaceQuery = {Constants::GETINTERFACELISTDETAIL,
+                                       "on get interface list-detail send request failed. url : ",
+                                       "interface detail decode json failed : "};
+
+// GETs a list-detail document and decodes its envelope. On failure writes the query's warning,
+// in the name of the calling function, and returns false with `answer` as it was.
+template <class T>
+bool getListDetail(const ListQuery& query, std::initializer_list<UrlKey> keys,
+                   s_response<T>& answer, const char* function) {
     std::string text;
-    const bool sent =
-        exchangeWithController(Constants::HTTPGETREQUEST, Constants::GETSCREENLISTDETAIL,
-                               {{"screenId", screenId}, {"screenType", screenType}}, nullptr, text);
-    if (!sent) {
-        OCSM_WARNING() << "on get screen list-detail send request failed. url : "
-                       << Constants::GETSCREENLISTDETAIL;
+    if (!exchangeWithController(Constants::HTTPGETREQUEST, query.path, keys, nullptr, text)) {
+        OCSM_WARNING_AT(__LINE__, function) << query.requestFailed << query.path;
         return false;
     }
-
-    s_response<s_ScreenDetail> answer;
     std::string error;
     if (!decode(text, answer, error)) {
-        OCSM_WARNING() << "screen detail decode json failed : " << error.c_str();
+        OCSM_WARNING_AT(__LINE__, function) << query.decodeFailed << error.c_str();
         return false;
     }
+    return true;
+}
+
+}  // namespace
+
+bool OutputColorSpaceModel::getScreenDetail(s_ScreenDetail& detail, int* screenId,
+                                            int* screenType) {
+    s_response<s_ScreenDetail> answer;
+    if (!getListDetail(kScreenQuery, {{"screenId", screenId}, {"screenType", screenType}}, answer,
+                       Q_FUNC_INFO))
+        return false;
     detail = std::move(answer.data);
     return true;
 }
 
 bool OutputColorSpaceModel::getScreenInterfaceInfo(s_InterfaceSourceInfo& info, int interfaceId) {
-    std::string text;
-    if (!exchangeWithController(Constants::HTTPGETREQUEST, Constants::GETINTERFACELISTDETAIL,
-                                {{"interfaceId", &interfaceId}}, nullptr, text)) {
-        OCSM_WARNING() << "on get interface list-detail send request failed. url : "
-                       << Constants::GETINTERFACELISTDETAIL;
-        return false;
-    }
-
     s_response<s_InterfaceDetailInfo> answer;
-    std::string error;
-    if (!decode(text, answer, error)) {
-        OCSM_WARNING() << "interface detail decode json failed : " << error.c_str();
+    if (!getListDetail(kInterfaceQuery, {{"interfaceId", &interfaceId}}, answer, Q_FUNC_INFO))
         return false;
-    }
     // Anything but exactly the one interface asked for is not an answer.
     const auto& list = answer.data.list;
     if (list.size() != 1 || list.front().interfaceId != interfaceId) return false;
