@@ -1,3 +1,4 @@
+// libcurl's process-wide set-up, run once.
 #include "curl_library.h"
 
 #include <curl/curl.h>

@@ -1,3 +1,4 @@
+// The library's failure lines on standard error.
 #include "log.h"
 
 #include <cstdio>

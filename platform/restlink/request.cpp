@@ -1,3 +1,4 @@
+// The request object: copies of the caller's texts, checked as they come, and the first fault.
 #include "request.h"
 
 #include <strings.h>

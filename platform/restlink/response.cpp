@@ -1,3 +1,4 @@
+// The response body, its buffer reused from one exchange to the next.
 #include "response.h"
 
 namespace restlink {

@@ -1,5 +1,7 @@
-// The exported members. Each forwards to the library's own objects: the
-// classes in restlink.h carry no data, so their layout binds nothing.
+// The exported members of librestlink.so.
+//
+// Each forwards to the library's own objects: the classes in restlink.h carry
+// no data, so their layout binds nothing.
 //
 // No exception may cross into the caller: it runs inside the host process and
 // checks nothing but sendRequest's result. Running out of memory while a
@@ -48,6 +50,18 @@ std::string describe(const Request& request) {
            (request.path().empty() ? std::string("/") : request.path());
 }
 
+// Runs one step of building a request. Running out of memory marks the request instead of
+// throwing into the caller, so that sending it fails with a line.
+template <class Step>
+void build(HttpRequest* request, Step step) noexcept {
+    Request& self = *static_cast<Request*>(request);
+    try {
+        step(self);
+    } catch (const std::exception&) {
+        self.markOutOfMemory();
+    }
+}
+
 HttpRespon* send(HttpRequest* request, int* status) {
     if (!request) {
         restlink::writeLine("sendRequest without a request");
@@ -78,30 +92,15 @@ HttpRespon* send(HttpRequest* request, int* status) {
 }  // namespace
 
 void HttpRequest::setHead(const char* name, const char* value) {
-    Request* self = static_cast<Request*>(this);
-    try {
-        self->addHeader(name, value);
-    } catch (const std::exception&) {
-        self->markOutOfMemory();
-    }
+    build(this, [&](Request& self) { self.addHeader(name, value); });
 }
 
 void HttpRequest::addUrlKeyValue(const char* key, const char* value) {
-    Request* self = static_cast<Request*>(this);
-    try {
-        self->addQueryItem(key, value);
-    } catch (const std::exception&) {
-        self->markOutOfMemory();
-    }
+    build(this, [&](Request& self) { self.addQueryItem(key, value); });
 }
 
 void HttpRequest::setBody(const char* body, int size) {
-    Request* self = static_cast<Request*>(this);
-    try {
-        self->assignBody(body, size);
-    } catch (const std::exception&) {
-        self->markOutOfMemory();
-    }
+    build(this, [&](Request& self) { self.assignBody(body, size); });
 }
 
 const char* HttpRespon::getBody() {
@@ -115,11 +114,7 @@ uint32_t HttpRespon::getBodySize() {
 HttpRequest* HttpClient::createRequest(const char* method, const char* path) {
     restlink::ThreadSlot& slot = restlink::threadSlot();
     slot.response.clear();
-    try {
-        slot.request.reset(method, path);
-    } catch (const std::exception&) {
-        slot.request.markOutOfMemory();
-    }
+    build(&slot.request, [&](Request& self) { self.reset(method, path); });
     return &slot.request;
 }
 

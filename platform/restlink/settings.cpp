@@ -1,3 +1,4 @@
+// The settings, read from the environment at first use.
 #include "settings.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// Each thread's request, response and connection.
 #include "thread_slot.h"
 
 namespace restlink {

@@ -1,7 +1,8 @@
-// Per-thread home of the objects the library hands out. Keeping exactly one
-// request and one response per thread, recycled by the next createRequest,
-// bounds the library's memory by the number of threads instead of the
-// number of exchanges.
+// Per-thread home of the objects the library hands out.
+//
+// Keeping exactly one request and one response per thread, recycled by the
+// next createRequest, bounds the library's memory by the number of threads
+// instead of the number of exchanges.
 #ifndef RESTLINK_THREAD_SLOT_H
 #define RESTLINK_THREAD_SLOT_H
 

@@ -1,3 +1,4 @@
+// One exchange over libcurl: URL, headers, body, time-out, and why it failed.
 #include "transport.h"
 
 #include <cstring>

@@ -1,6 +1,7 @@
-// One thread's HTTP connection to the controller: a libcurl easy handle kept
-// for the thread's life, so a burst of exchanges reuses one keep-alive
-// connection.
+// One thread's HTTP connection to the controller.
+//
+// A libcurl easy handle kept for the thread's life, so that a burst of
+// exchanges reuses one keep-alive connection.
 #ifndef RESTLINK_TRANSPORT_H
 #define RESTLINK_TRANSPORT_H
 
