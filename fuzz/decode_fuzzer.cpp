@@ -1,5 +1,5 @@
-// Decodes arbitrary bytes into the codec tests' records, which together use every member
-// conversion and a field list out of declared order, and walks them with the bare reader over
+// Decodes arbitrary bytes into every document the component decodes, which together use every
+// member conversion and field lists out of declared order, and walks them with the bare reader over
 // a buffer that has no terminating NUL. Sanitizers catch memory errors; the checks below catch
 // broken contracts of the decode entry.
 #include <cstddef>
@@ -10,8 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "json/lcdjson.h"
-#include "test_records.h"
+#include "protomodel/protomodel.h"
 
 namespace {
 
@@ -52,10 +51,11 @@ void walk_limited(const uint8_t* data, size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    decode_into<jsontest::s_Everything>(text);
-    decode_into<jsontest::s_Header>(text);
-    decode_into<std::vector<jsontest::s_Everything>>(text);
-    decode_into<jsontest::s_response<jsontest::s_Everything>>(text);
+    using namespace LCD::ProtoModel;
+    decode_into<s_response<Screen::s_ScreenDetail>>(text);
+    decode_into<s_response<Interface::s_InterfaceDetailInfo>>(text);
+    decode_into<LCD::AutoReport::LCDAutoReportData>(text);
+    decode_into<std::vector<Screen::s_ScreenColorSpace>>(text);
     walk_limited(data, size);
     return 0;
 }

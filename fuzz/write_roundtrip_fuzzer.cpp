@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string expected;
     for (size_t at = 0; at < size;) {
         uint32_t cp = 0;
-        const size_t len = jsontest::reference_char(data + at, size - at, cp);
+        const size_t len = ocsm_test::reference_char(data + at, size - at, cp);
         if (len == 0 || cp == 0) break;
         if (cp > 0xFFFF) {
             append_three_bytes(expected, 0xD800 + ((cp - 0x10000) >> 10));

@@ -9,13 +9,12 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
 #include <limits>
 #include <string>
 #include <thread>
 
-#include "json/lcdjson.h"
-#include "test_records.h"
+#include "protomodel/protomodel.h"
+#include "testsupport.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
@@ -23,18 +22,17 @@
 
 namespace {
 
-using jsontest::s_Header;
-using jsontest::s_RGB;
+using LCD::AutoReport::AutoReportTLVDataMessage;
+using LCD::ProtoModel::s_RGB;
+using LCD::ProtoModel::s_Sdr;
+using ocsm_test::decodeOrFail;
 
-// The float member's value for a JSON value text, or NaN with a failure when it does not decode.
-float gain_of(const std::string& value) {
-    s_Header h;
-    std::string error;
-    if (!LCD::ProtoModel::decode("{\"gain\":" + value + "}", h, error)) {
-        ADD_FAILURE() << value << ": " << error;
-        return std::numeric_limits<float>::quiet_NaN();
-    }
-    return h.gain;
+// The float member's value for a JSON value text, as its bits.
+uint32_t gamma_bits(const std::string& value) {
+    const float gamma = decodeOrFail<s_Sdr>("{\"gamma\":" + value + "}").gamma;
+    uint32_t bits;
+    std::memcpy(&bits, &gamma, sizeof bits);
+    return bits;
 }
 
 uint32_t bits(float value) {
@@ -56,70 +54,50 @@ TEST(FloatText, ReadAsStrtoldInTheCLocale) {
           Case{"\"0x1p-3\"", 0.125f}, Case{"\"3.4028235e38\"", std::numeric_limits<float>::max()},
           Case{"\"-0\"", -0.0f}, Case{"\"1e-50\"", 0.0f}, Case{"\"1e4000\"", inf},
           Case{"\"-Infinity\"", -inf}, Case{"inf", inf}, Case{".5", 0.5f}, Case{"\"\"", 0.0f}}) {
-        EXPECT_EQ(bits(c.expected), bits(gain_of(c.value))) << c.value;
+        EXPECT_EQ(bits(c.expected), gamma_bits(c.value)) << c.value;
     }
-    EXPECT_TRUE(std::isnan(gain_of("nan")));
+    EXPECT_TRUE(std::isnan(decodeOrFail<s_Sdr>(R"({"gamma":nan})").gamma));
 }
 
 // The de_DE.UTF-8 locale the build compiled into its own tree, or null.
-locale_t built_comma_locale() {
+locale_t comma_locale() {
     if (*OCSM_TEST_LOCALE_DIR == '\0') return static_cast<locale_t>(0);
-        // glibc looks for locales in LOCPATH, and takes no path as a locale name.
 #if defined(__SANITIZE_ADDRESS__)
     // glibc keeps the search list it builds from LOCPATH for good.
     __lsan::ScopedDisabler glibcKeepsThePathList;
 #endif
+    // glibc looks for locales in LOCPATH, and takes no path as a locale name.
     setenv("LOCPATH", OCSM_TEST_LOCALE_DIR, 1);
     const locale_t locale = newlocale(LC_ALL_MASK, "de_DE.UTF-8", static_cast<locale_t>(0));
     unsetenv("LOCPATH");
-    return locale;
-}
-
-// A comma-decimal locale, or null: the one the build compiled, one OCSM_TEST_COMMA_LOCALE
-// names, or one of the common ones installed on this machine.
-locale_t comma_locale() {
-    const locale_t built = built_comma_locale();
-    if (built != static_cast<locale_t>(0)) {
-        if (std::strcmp(nl_langinfo_l(RADIXCHAR, built), ",") == 0) return built;
-        freelocale(built);
-    }
-    const char* extra = std::getenv("OCSM_TEST_COMMA_LOCALE");
-    for (const char* name : {extra, "de_DE.UTF-8", "fr_FR.UTF-8", "ru_RU.UTF-8", "es_ES.UTF-8"}) {
-        if (name == nullptr || *name == '\0') continue;
-        const locale_t locale = newlocale(LC_ALL_MASK, name, static_cast<locale_t>(0));
-        if (locale == static_cast<locale_t>(0)) continue;
-        if (std::strcmp(nl_langinfo_l(RADIXCHAR, locale), ",") == 0) return locale;
+    if (locale != static_cast<locale_t>(0) && std::strcmp(nl_langinfo_l(RADIXCHAR, locale), ",")) {
         freelocale(locale);
+        return static_cast<locale_t>(0);
     }
-    return static_cast<locale_t>(0);
+    return locale;
 }
 
 TEST(FloatText, ACommaDecimalLocaleChangesNothing) {
     const locale_t comma = comma_locale();
-    if (comma == static_cast<locale_t>(0)) {
-        GTEST_SKIP() << "no comma-decimal locale is installed; install one (de_DE, fr_FR, ...) "
-                        "or name it in OCSM_TEST_COMMA_LOCALE to run this test";
-    }
+    if (comma == static_cast<locale_t>(0))
+        GTEST_SKIP() << "the build compiled no comma-decimal locale (localedef and the locales "
+                        "package's de_DE source are needed)";
     // uselocale affects only the calling thread: the locale lives and ends with the worker.
     std::thread worker([comma] {
         uselocale(comma);
         // The locale is in force: the locale-following conversion stops at the full stop.
         ASSERT_EQ(59.0L, std::strtold("59.94", nullptr));
-        EXPECT_EQ(bits(59.94f), bits(gain_of("\"59.94\"")));
-        EXPECT_EQ(bits(1.0f), bits(gain_of("\"1,5\"")));
-        EXPECT_EQ(bits(59.94f), bits(gain_of("59.94")));
+        EXPECT_EQ(bits(59.94f), gamma_bits("\"59.94\""));
+        EXPECT_EQ(bits(1.0f), gamma_bits("\"1,5\""));
+        EXPECT_EQ(bits(59.94f), gamma_bits("59.94"));
         // Where the full stop groups thousands, a grouping conversion would read 1234.
-        s_Header h;
-        s_RGB rgb;
-        std::string error;
-        ASSERT_TRUE(LCD::ProtoModel::decode(std::string("{\"R\":\"1.234\"}"), rgb, error));
-        EXPECT_EQ(1, rgb.R);
-        ASSERT_TRUE(LCD::ProtoModel::decode(std::string("{\"CommandCode\":\"1.234\"}"), h, error));
-        EXPECT_EQ(1u, h.CommandCode);
-        h.gain = 0.5f;
+        EXPECT_EQ(1, decodeOrFail<s_RGB>(R"({"R":"1.234"})").R);
+        EXPECT_EQ(1u, decodeOrFail<AutoReportTLVDataMessage>(R"({"CommandCode":"1.234"})").CommandCode);
+        s_Sdr sdr;
+        sdr.gamma = 0.5f;
         std::string encoded;
-        LCD::ProtoModel::encode(encoded, h);
-        EXPECT_EQ(encoded, "{\"gain\":0.5,\"ErrorCode\":0,\"CommandCode\":1}");
+        LCD::ProtoModel::encode(encoded, sdr);
+        EXPECT_EQ(encoded, R"({"gamma":0.5})");
     });
     worker.join();
     freelocale(comma);

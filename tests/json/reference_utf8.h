@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace jsontest {
+namespace ocsm_test {
 
 // Length of the well-formed UTF-8 character at s (n bytes available) and its code point, or 0
 // when it is ill-formed or cut off.
@@ -42,4 +42,4 @@ inline size_t reference_char(const uint8_t* s, size_t n, uint32_t& cp) {
     return len;
 }
 
-}  // namespace jsontest
+}  // namespace ocsm_test

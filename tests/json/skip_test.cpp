@@ -4,7 +4,7 @@
 #include <string>
 
 #include "json/lcdjson.h"
-#include "test_records.h"
+#include "protomodel/protomodel.h"
 
 namespace {
 
@@ -67,7 +67,7 @@ TEST(Skip, ValuesOfAnyShapeAndWhatStaysCurrent) {
 // the stack nor take long.
 TEST(Skip, DeepNestingIsPassedOverOrFailsCleanly) {
     constexpr size_t kDeep = 10 * 1000 * 1000;
-    jsontest::s_RGB value;
+    LCD::ProtoModel::s_RGB value;
     std::string error;
     EXPECT_FALSE(LCD::ProtoModel::decode("{\"x\":" + std::string(kDeep, '[') + "}", value, error));
     EXPECT_EQ(error,
