@@ -1,3 +1,4 @@
+// The controller's REST service on loopback, over cpp-httplib.
 #include "controller/controllerservice.h"
 
 #include <httplib.h>
@@ -13,7 +14,6 @@
 #include <utility>
 #include <vector>
 
-#include "controller/simrecords.h"
 #include "controller/simroutes.h"
 #include "controller/textnumbers.h"
 
@@ -30,6 +30,10 @@ const char* const kJson = "application/json";
 constexpr int64_t kDefaultWaitMs = 10000;
 constexpr int64_t kMaxWaitMs = 30000;
 constexpr size_t kMaxBodyBytes = 1 << 20;
+// A keep-alive connection or a waiting follower holds a worker for its duration, so followers
+// may hold at most half of them and never starve the other requests.
+constexpr size_t kWorkers = 32;
+constexpr int kMaxWaitingFollowers = 16;
 constexpr int32_t kNoCode = INT32_MIN;
 
 // Only the code of an answer, for the request log; kNoCode when the body has none.
@@ -43,42 +47,32 @@ void sendText(httplib::Response& response, int status, const std::string& text) 
     response.set_content(text, kJson);
 }
 
+// The envelope of an answer without data: a refusal, or a change that was taken.
 void sendEnvelope(httplib::Response& response, int status, int32_t code,
                   const std::string& message) {
-    s_Status envelope;
-    envelope.code = code;
-    envelope.message = message;
-    std::string text;
-    LCD::ProtoModel::encode(text, envelope);
-    text.insert(text.size() - 1, ",\"data\":{}");
-    sendText(response, status, text);
+    std::string quoted;
+    LCD::ProtoModel::encode(quoted, message);
+    sendText(response, status,
+             "{\"code\":" + std::to_string(code) + ",\"message\":" + quoted + ",\"data\":{}}");
 }
 
-template <class T>
-void sendData(httplib::Response& response, const T& data) {
-    s_response<T> envelope;
-    envelope.code = kCodeSuccess;
+// One page holding every match.
+template <class Page, class Item>
+void sendPage(httplib::Response& response, std::vector<Item> items) {
+    s_response<Page> envelope;
     envelope.message = "success";
-    envelope.data = data;
+    envelope.data.count = int32_t(items.size());
+    envelope.data.page = 1;
+    envelope.data.totalCount = envelope.data.count;
+    envelope.data.totalPage = 1;
+    envelope.data.list = std::move(items);
     std::string text;
     LCD::ProtoModel::encode(text, envelope);
     sendText(response, 200, text);
 }
 
-// One page holding every match.
-template <class Page, class Item>
-Page wholePage(std::vector<Item> items) {
-    Page page;
-    page.count = int32_t(items.size());
-    page.page = 1;
-    page.totalCount = page.count;
-    page.totalPage = 1;
-    page.list = std::move(items);
-    return page;
-}
-
-// Reads an optional decimal URL key. On a malformed, out-of-range or repeated value it answers
-// 400 and returns false.
+// Reads an optional decimal URL key. A malformed, out-of-range or repeated value is answered
+// with 400 and ends the request (false).
 bool readKey(const httplib::Request& request, httplib::Response& response, const char* key,
              int64_t min, int64_t max, std::optional<int64_t>& value) {
     const size_t count = request.get_param_value_count(key);
@@ -125,21 +119,13 @@ const char* statusText(int status) {
 
 ControllerService::ControllerService(ControllerState& state, ServiceOptions options)
     : state_(state), options_(std::move(options)), server_(std::make_unique<httplib::Server>()) {
-    installRoutes();
-}
-
-ControllerService::~ControllerService() {
-    stop();
-}
-
-void ControllerService::installRoutes() {
     httplib::Server& server = *server_;
-    const size_t threads = std::max<size_t>(options_.threads, 2);
-    server.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+    server.new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
     // Nagle's algorithm meeting delayed ACKs would stall every keep-alive exchange by ~40 ms.
     server.set_tcp_nodelay(true);
     server.set_keep_alive_max_count(1000);
-    server.set_keep_alive_timeout(options_.keepAliveSeconds);
+    // Stopping waits for idle keep-alive connections; keep that short.
+    server.set_keep_alive_timeout(1);
     server.set_payload_max_length(kMaxBodyBytes);
     // The library's default adds SO_REUSEPORT, which would let a second simulator share the
     // port instead of reporting it as taken.
@@ -150,22 +136,20 @@ void ControllerService::installRoutes() {
 
     server.set_pre_routing_handler(
         [this](const httplib::Request& request, httplib::Response& response) {
-            if (request.get_header_value("Authorization") == options_.token) {
+            if (request.get_header_value("Authorization") == options_.token)
                 return httplib::Server::HandlerResponse::Unhandled;
-            }
             sendEnvelope(response, 401, 401, "unauthorized");
             return httplib::Server::HandlerResponse::Handled;
         });
-    httplib::Server::HandlerWithResponse errorHandler = [](const httplib::Request& request,
-                                                           httplib::Response& response) {
-        // Answers that already carry an envelope keep it.
-        if (!response.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
-        std::string message = statusText(response.status);
-        if (response.status == 404) message += ": " + request.method + " " + request.path;
-        sendEnvelope(response, response.status, response.status, message);
-        return httplib::Server::HandlerResponse::Handled;
-    };
-    server.set_error_handler(errorHandler);
+    server.set_error_handler(httplib::Server::HandlerWithResponse(
+        [](const httplib::Request& request, httplib::Response& response) {
+            // Answers that already carry an envelope keep it.
+            if (!response.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
+            std::string message = statusText(response.status);
+            if (response.status == 404) message += ": " + request.method + " " + request.path;
+            sendEnvelope(response, response.status, response.status, message);
+            return httplib::Server::HandlerResponse::Handled;
+        }));
     server.set_exception_handler(
         [](const httplib::Request&, httplib::Response& response, std::exception_ptr error) {
             std::string what = "unknown exception";
@@ -185,33 +169,29 @@ void ControllerService::installRoutes() {
     }
 
     using Handler = void (ControllerService::*)(const httplib::Request&, httplib::Response&);
-    auto bindHandler = [this](Handler handler) {
+    auto bind = [this](Handler handler) {
         return [this, handler](const httplib::Request& request, httplib::Response& response) {
             (this->*handler)(request, response);
         };
     };
-    server.Get(LCD::Proto::Constants::GETSCREENLISTDETAIL,
-               bindHandler(&ControllerService::handleScreens));
+    server.Get(LCD::Proto::Constants::GETSCREENLISTDETAIL, bind(&ControllerService::handleScreens));
     server.Get(LCD::Proto::Constants::GETINTERFACELISTDETAIL,
-               bindHandler(&ControllerService::handleInterfaces));
+               bind(&ControllerService::handleInterfaces));
     server.Put(LCD::Proto::Constants::PUTSCREENCOLORSPACE,
-               bindHandler(&ControllerService::handleColorSpace));
-    server.Get(kAutoReportPath, bindHandler(&ControllerService::handleFollow));
-    server.Get(kLatestReportPath, bindHandler(&ControllerService::handleLatestSeq));
-    server.Post(kAutoReportPath, bindHandler(&ControllerService::handleQueueReport));
+               bind(&ControllerService::handleColorSpace));
+    server.Get(kAutoReportPath, bind(&ControllerService::handleFollow));
+    server.Get(kLatestReportPath, [this](const httplib::Request&, httplib::Response& response) {
+        sendText(response, 200, "{\"seq\":" + std::to_string(state_.latestSeq()) + "}");
+    });
+}
+
+ControllerService::~ControllerService() {
+    stop();
 }
 
 bool ControllerService::start(const std::string& host, int port, std::string& error) {
     std::lock_guard<std::mutex> lock(stopMutex_);
     const std::string where = host + ":" + std::to_string(port);
-    if (thread_.joinable() || state_.isShutDown()) {
-        error = "cannot listen on " + where + ": the service has already run";
-        return false;
-    }
-    if (port < 0 || port > 65535) {
-        error = "cannot listen on " + where + ": port out of range";
-        return false;
-    }
     errno = 0;
     if (port == 0) {
         port = server_->bind_to_any_port(host);
@@ -234,7 +214,7 @@ bool ControllerService::start(const std::string& host, int port, std::string& er
 
 void ControllerService::stop() {
     std::lock_guard<std::mutex> lock(stopMutex_);
-    // Waiting followers hold worker threads; release them first so the pool can wind down.
+    // Waiting followers hold workers; release them first so the pool can wind down.
     state_.shutdown();
     if (!thread_.joinable()) return;
     // The server only takes the stop request once its accept loop has begun; repeat until the
@@ -252,20 +232,19 @@ void ControllerService::handleScreens(const httplib::Request& request,
     std::optional<int64_t> screenId;
     if (!readKey(request, response, "screenType", INT32_MIN, INT32_MAX, screenType)) return;
     if (!readKey(request, response, "screenId", INT32_MIN, INT32_MAX, screenId)) return;
-    sendData(response,
-             wholePage<s_ScreenDetail>(state_.screens(narrow(screenType), narrow(screenId))));
+    sendPage<s_ScreenDetail>(response, state_.screens(narrow(screenType), narrow(screenId)));
 }
 
 void ControllerService::handleInterfaces(const httplib::Request& request,
                                          httplib::Response& response) {
     std::optional<int64_t> interfaceId;
     if (!readKey(request, response, "interfaceId", INT32_MIN, INT32_MAX, interfaceId)) return;
-    sendData(response, wholePage<s_InterfaceDetailInfo>(state_.interfaces(narrow(interfaceId))));
+    sendPage<s_InterfaceDetailInfo>(response, state_.interfaces(narrow(interfaceId)));
 }
 
 void ControllerService::handleColorSpace(const httplib::Request& request,
                                          httplib::Response& response) {
-    // The device answers a rejected setting with HTTP 200 and a non-zero code.
+    // The device answers a refused setting with HTTP 200 and a non-zero code.
     std::vector<s_ScreenColorSpace> changes;
     std::string codecError;
     if (!LCD::ProtoModel::decode(request.body, changes, codecError)) {
@@ -283,7 +262,7 @@ void ControllerService::handleFollow(const httplib::Request& request, httplib::R
     if (!readKey(request, response, kWaitKey, 0, INT64_MAX, waitMs)) return;
     const int64_t wait = std::min(waitMs.value_or(kDefaultWaitMs), kMaxWaitMs);
 
-    if (waitingFollowers_.fetch_add(1) >= options_.maxWaitingFollowers) {
+    if (waitingFollowers_.fetch_add(1) >= kMaxWaitingFollowers) {
         waitingFollowers_.fetch_sub(1);
         sendEnvelope(response, 503, 503, "too many waiting followers");
         return;
@@ -295,8 +274,7 @@ void ControllerService::handleFollow(const httplib::Request& request, httplib::R
 
     switch (result) {
         case WaitResult::Report:
-            // A queued text keeps whatever seq it holds itself; the header tells where it is
-            // kept, so the follower knows what to ask for next.
+            // The follower asks for what comes after this number next.
             response.set_header(kReportSeqHeader, std::to_string(report.seq));
             sendText(response, 200, report.text);
             break;
@@ -308,25 +286,6 @@ void ControllerService::handleFollow(const httplib::Request& request, httplib::R
             sendEnvelope(response, 503, 503, "shutting down");
             break;
     }
-}
-
-void ControllerService::handleLatestSeq(const httplib::Request&, httplib::Response& response) {
-    s_Seq seq;
-    seq.seq = state_.latestSeq();
-    std::string text;
-    LCD::ProtoModel::encode(text, seq);
-    sendText(response, 200, text);
-}
-
-void ControllerService::handleQueueReport(const httplib::Request& request,
-                                          httplib::Response& response) {
-    if (request.body.empty()) {
-        sendEnvelope(response, 400, kCodeMalformedBody, "malformed body: the report text is empty");
-        return;
-    }
-    s_Seq seq;
-    seq.seq = state_.queueReport(request.body);
-    sendData(response, seq);
 }
 
 void ControllerService::logRequest(const httplib::Request& request,

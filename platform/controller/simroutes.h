@@ -1,11 +1,12 @@
-// controller-sim's own routes beside the controller's REST service, shared with the clients that
-// follow its auto-reports (tvkhost --follow-reports).
+// controller-sim's own auto-report routes, shared with the clients that follow them.
+//
+// They stand beside the controller's REST service; tvkhost --follow-reports uses them.
 #pragma once
 
 namespace ControllerSim {
 
 // GET with after=SEQ&wait_ms=MS: the oldest kept auto-report after SEQ, its number in
-// kReportSeqHeader (long poll; 204 when none came in time). POST: queue the body as a report.
+// kReportSeqHeader (long poll; 204 when none came in time, MS at most 30000).
 inline constexpr char kAutoReportPath[] = "/sim/v1/auto-report";
 // GET: {"seq":N}, the newest report's number.
 inline constexpr char kLatestReportPath[] = "/sim/v1/auto-report/seq";

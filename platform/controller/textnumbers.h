@@ -1,7 +1,8 @@
-// Strict numbers from texts typed by people or sent as URL keys, shared by controller-sim and
-// tvkhost: an optional minus sign and digits (or hexadecimal digits), nothing else, within the
-// given range. "12abc", " 12", "+1" and "" are refused, unlike strtol, so a typo never silently
-// turns into 0.
+// Strict numbers from texts typed by people or sent as URL keys.
+//
+// Shared by controller-sim and tvkhost: an optional minus sign and digits (or hexadecimal
+// digits), nothing else, within the given range. "12abc", " 12", "+1" and "" are refused,
+// unlike strtol, so that a typo never silently turns into 0.
 #pragma once
 
 #include <charconv>
