@@ -1,4 +1,4 @@
-# Fails unless the plugin's dynamic symbol table defines exactly pluginfo and
+# A ctest check: fails unless the plugin's dynamic symbol table defines exactly pluginfo and
 # pluginit (absolute symbols of version nodes aside).
 #   cmake -DNM=<nm> -DPLUGIN=<library> -P check_exports.cmake
 execute_process(COMMAND ${NM} -D --defined-only ${PLUGIN}

@@ -92,7 +92,8 @@ TEST(FloatText, ACommaDecimalLocaleChangesNothing) {
         EXPECT_EQ(bits(59.94f), gamma_bits("59.94"));
         // Where the full stop groups thousands, a grouping conversion would read 1234.
         EXPECT_EQ(1, decodeOrFail<s_RGB>(R"({"R":"1.234"})").R);
-        EXPECT_EQ(1u, decodeOrFail<AutoReportTLVDataMessage>(R"({"CommandCode":"1.234"})").CommandCode);
+        EXPECT_EQ(1u,
+                  decodeOrFail<AutoReportTLVDataMessage>(R"({"CommandCode":"1.234"})").CommandCode);
         s_Sdr sdr;
         sdr.gamma = 0.5f;
         std::string encoded;

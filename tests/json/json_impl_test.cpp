@@ -119,7 +119,8 @@ TEST(UnsignedAndFloatConversion, ByTokenKindCutToTheMemberWidth) {
           FloatCase{"-0.5", -0.5f}, FloatCase{"2.2", 2.2f}, FloatCase{"\"abc\"", 0.0f},
           FloatCase{"true", 0.0f}, FloatCase{"null", 0.0f}, FloatCase{"1e-3", 0.001f},
           FloatCase{"1e39", INFINITY}}) {
-        EXPECT_EQ(c.expected, ocsm_test::decodeOrFail<s_Sdr>(std::string("{\"gamma\":") + c.value + "}").gamma)
+        EXPECT_EQ(c.expected,
+                  ocsm_test::decodeOrFail<s_Sdr>(std::string("{\"gamma\":") + c.value + "}").gamma)
             << c.value;
     }
     EXPECT_TRUE(std::signbit(ocsm_test::decodeOrFail<s_Sdr>(R"({"gamma":-0})").gamma));
@@ -144,8 +145,8 @@ TEST(Records, KeysMembersAndSyntax) {
         {R"({"a":{},"R":1})", R"({"R":1,"G":50,"B":50})"},
         // keys are exact, escapes are not decoded, unlisted keys and their values are skipped
         {R"({"r":1,"\u0052":2,"RR":3,"x":{"R":[4]},"G":5})", R"({"R":50,"G":5,"B":50})"},
-        {"{R:6 , B : 7}", R"({"R":6,"G":50,"B":7})"},        // unquoted keys are words
-        {R"({"x":,"R":1})", R"({"R":1,"G":50,"B":50})"},     // an unlisted key may lack its value
+        {"{R:6 , B : 7}", R"({"R":6,"G":50,"B":7})"},     // unquoted keys are words
+        {R"({"x":,"R":1})", R"({"R":1,"G":50,"B":50})"},  // an unlisted key may lack its value
         {R"({"x":})", R"({"R":50,"G":50,"B":50})"},
         {R"({"}":1,"R":2})", R"({"R":50,"G":50,"B":50})"},  // a key starting with } ends it
         {R"({"x":[1,[2})", "msg:invalid json document!"},
@@ -201,7 +202,8 @@ TEST(DecodeEntry, PositionsTrailingTextAndWhatStays) {
         // { is line 0 column 0; the line feed starts line 1; the blanks are columns 1 and 2,
         // the quotes around R 3 and 5, the colon 6, the blank 7, [ 8; the value's token has
         // been read ahead, so the cursor is on 1 at column 9.
-        {"{\n  \"R\": [1]\n}", "error at line :1 col :9 msg:not a valid signed integral like number."},
+        {"{\n  \"R\": [1]\n}",
+         "error at line :1 col :9 msg:not a valid signed integral like number."},
     });
     s_RGB rgb;
     std::string error = "untouched";

@@ -31,11 +31,12 @@ TEST(JsonTestSuiteFiles, EveryFileDecodesToAResult) {
         const std::string name = entry->d_name;
         if (name.size() < 5 || name.compare(name.size() - 5, 5, ".json") != 0) continue;
         std::ifstream in(std::string(OCSM_JSON_SUITE_DIR) + "/" + name, std::ios::binary);
-        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string text((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
         expect_clean_result<LCD::AutoReport::LCDAutoReportData>(text, name);
         expect_clean_result<std::vector<LCD::ProtoModel::Screen::s_ScreenColorSpace>>(text, name);
-        expect_clean_result<LCD::ProtoModel::s_response<LCD::ProtoModel::Interface::s_InterfaceList>>(
-            text, name);
+        expect_clean_result<
+            LCD::ProtoModel::s_response<LCD::ProtoModel::Interface::s_InterfaceList>>(text, name);
         ++files;
     }
     if (dir) closedir(dir);

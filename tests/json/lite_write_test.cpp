@@ -46,9 +46,8 @@ TEST(WriterFraming, RecordsSequencesAndIntegersInFull) {
     report.sn = "a\"\xC3\xA9";
     report.body = "[]";
     const std::string text = encoded(report);
-    EXPECT_EQ(text,
-              R"({"source":"","seq":4294967295,"sn":"a\"\u00E9","tl":{"CommandCode":0,)"
-              R"("ErrorCode":65535,"UserDataLength":0},"body":"[]"})");
+    EXPECT_EQ(text, R"({"source":"","seq":4294967295,"sn":"a\"\u00E9","tl":{"CommandCode":0,)"
+                    R"("ErrorCode":65535,"UserDataLength":0},"body":"[]"})");
     EXPECT_EQ(ocsm_test::decodeOrFail<LCD::AutoReport::LCDAutoReportData>(text).sn, report.sn);
 }
 
@@ -65,11 +64,11 @@ TEST(WriterFloats, ShortestTextAndNonFiniteValuesAsTextTheReaderTakes) {
         float value;
         const char* text;
     };
-    for (const Case& c : {Case{0.1f, "0.1"}, Case{59.94f, "59.94"}, Case{-2.5f, "-2.5"},
-                          Case{1e20f, "1e20"}, Case{1.5e-7f, "1.5e-07"}, Case{-0.0f, "-0"},
-                          Case{3.4028235e38f, "3.4028235e38"},
-                          Case{std::numeric_limits<float>::quiet_NaN(), "null"}, Case{inf, "1e39"},
-                          Case{-inf, "-1e39"}}) {
+    for (const Case& c :
+         {Case{0.1f, "0.1"}, Case{59.94f, "59.94"}, Case{-2.5f, "-2.5"}, Case{1e20f, "1e20"},
+          Case{1.5e-7f, "1.5e-07"}, Case{-0.0f, "-0"}, Case{3.4028235e38f, "3.4028235e38"},
+          Case{std::numeric_limits<float>::quiet_NaN(), "null"}, Case{inf, "1e39"},
+          Case{-inf, "-1e39"}}) {
         EXPECT_EQ(float_text(c.value), c.text) << c.value;
         const float back =
             ocsm_test::decodeOrFail<s_Sdr>("{\"gamma\":" + float_text(c.value) + "}").gamma;
@@ -90,9 +89,13 @@ TEST(Utf8Escaping, EscapesAndInvalidOrCutOffSequencesEndingTheString) {
              {std::string("ab\0cd", 5), "\"ab\""},  // NUL ends the text
              {"\xC3\xA9\xE2\x82\xAC\xEF\xBF\xBF", "\"\\u00E9\\u20AC\\uFFFF\""},
              {"\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF", "\"\\uD83D\\uDE00\\uDBFF\\uDFFF\""},
-             {"A\xFF" "B", "\"A\""},
+             {"A\xFF"
+              "B",
+              "\"A\""},
              {"A\xC3", "\"A\""},
-             {"A\xED\xA0\x80" "B", "\"A\""},  // a surrogate
+             {"A\xED\xA0\x80"
+              "B",
+              "\"A\""},                       // a surrogate
              {"A\xC0\xAF", "\"A\""},          // overlong
              {"A\xF4\x90\x80\x80", "\"A\""},  // beyond U+10FFFF
          }) {

@@ -12,7 +12,8 @@ TEST(StringStream, GrowsByWholeKibibytesNotByDoubling) {
     std::string capacities = std::to_string(stream.capacity()) + " ";
     for (int i = 0; i < 3000; ++i) {
         stream.put(static_cast<char>('a' + i % 26));
-        if (i == 1023 || i == 1024 || i == 2999) capacities += std::to_string(stream.capacity()) + " ";
+        if (i == 1023 || i == 1024 || i == 2999)
+            capacities += std::to_string(stream.capacity()) + " ";
     }
     EXPECT_EQ(capacities, "1024 1024 2048 3072 ");
     ASSERT_EQ(3000u, stream.size());

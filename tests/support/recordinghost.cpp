@@ -21,13 +21,10 @@ std::string hexId(int id) {
 }  // namespace
 
 Message::Message(unsigned int type, unsigned int id, Bytes bytes)
-    : type_(type), id_(static_cast<int>(id)), bytes_(std::move(bytes)) {
-    data_ = bytes_.empty() ? nullptr : bytes_.data();
-    size_ = static_cast<int>(bytes_.size());
-}
+    : type_(type), id_(static_cast<int>(id)), bytes_(std::move(bytes)) {}
 
 Message::Message(unsigned int type, unsigned int id, const void* data, int size)
-    : type_(type), id_(static_cast<int>(id)), data_(data), size_(size) {}
+    : type_(type), id_(static_cast<int>(id)), raw_(true), data_(data), size_(size) {}
 
 Message command(unsigned int id, Bytes bytes) {
     return Message(tvk::kCommandType, id, std::move(bytes));
@@ -92,7 +89,7 @@ struct RecordingHost::Services_ {
             std::lock_guard<std::mutex> lock(s.mutex);
             void** variable = static_cast<void**>(pointerAddress);
             const auto found = s.owners.find(*variable);
-            s.calls.push_back(*variable == nullptr     ? "release null"
+            s.calls.push_back(*variable == nullptr      ? "release null"
                               : found == s.owners.end() ? "release unknown"
                                                         : "release " + found->second);
             *variable = nullptr;
@@ -135,7 +132,8 @@ struct RecordingHost::Services_ {
                 bytes.assign(text.begin(), text.end());
             }
             Message* message = s.keep(tvk::kEventType, id, copy(data, size), "message");
-            s.pending[static_cast<tvk::IMessage*>(message)] = {"", static_cast<unsigned int>(id), sender ? sender : "", bytes};
+            s.pending[static_cast<tvk::IMessage*>(message)] = {"", static_cast<unsigned int>(id),
+                                                               sender ? sender : "", bytes};
             return message;
         }
         void eventSlot1() override {}
@@ -181,7 +179,7 @@ struct RecordingHost::Services_ {
     int subscribe(const char* kind, int id, const std::string& component) {
         std::lock_guard<std::mutex> lock(mutex);
         calls.push_back(std::string("subscribe ") + kind + " " + hexId(id) + " " + component);
-        return 0;
+        return ++subscriptions;
     }
 
     const unsigned offered;
@@ -197,9 +195,12 @@ struct RecordingHost::Services_ {
     std::unordered_map<const void*, std::string> owners;
     std::optional<Bytes> answer;
     int status = 0;
+    int subscriptions = 0;
 };
 
-RecordingHost::RecordingHost(unsigned services) : services_(std::make_unique<Services_>(services)) {}
+RecordingHost::RecordingHost(unsigned services) : services_(std::make_unique<Services_>(services)) {
+    tvk::api::get().host = &services_->host;
+}
 
 RecordingHost::~RecordingHost() {
     if (tvk::api::get().host == &services_->host) tvk::api::get().host = nullptr;
@@ -207,10 +208,6 @@ RecordingHost::~RecordingHost() {
 
 tvk::IHost* RecordingHost::host() {
     return &services_->host;
-}
-
-void RecordingHost::install() {
-    tvk::api::get().host = &services_->host;
 }
 
 void RecordingHost::answerCommands(std::optional<Bytes> reply, int status) {

@@ -27,15 +27,18 @@ public:
     void replySlot0() override {}
     unsigned int getType() const override { return type_; }
     int getId() const override { return id_; }
-    int getDataSize() const override { return size_; }
-    const void* getData() const override { return data_; }
+    int getDataSize() const override { return raw_ ? size_ : static_cast<int>(bytes_.size()); }
+    const void* getData() const override {
+        return raw_ ? data_ : bytes_.empty() ? nullptr : bytes_.data();
+    }
 
 private:
     unsigned int type_;
     int id_;
     Bytes bytes_;
-    const void* data_;
-    int size_;
+    bool raw_ = false;
+    const void* data_ = nullptr;
+    int size_ = 0;
 };
 
 Message command(unsigned int id, Bytes bytes = {});
@@ -55,20 +58,21 @@ class RecordingHost {
 public:
     enum Services : unsigned { kMessageCenter = 1, kCommands = 2, kEvents = 4, kAll = 7 };
 
+    // Offers the services named; becomes the host handle of code linked into the test itself
+    // (tvk::api) until destroyed. A plugin loaded with dlopen gets host() through pluginit.
     explicit RecordingHost(unsigned services = kAll);
-    ~RecordingHost();  // frees every message it made; uninstalls itself
+    ~RecordingHost();  // frees every message it made
     RecordingHost(const RecordingHost&) = delete;
     RecordingHost& operator=(const RecordingHost&) = delete;
 
     tvk::IHost* host();
-    // Becomes the host handle of code linked into the test itself, until destroyed.
-    void install();
 
     // How the following command sends are answered: with a reply of these bytes (none for
     // nullopt) and this status.
     void answerCommands(std::optional<Bytes> reply, int status);
 
-    // Subscriptions, command sends and releases, one line each, e.g.
+    // Subscriptions (each answered with the number of subscriptions so far), command sends and
+    // releases, one line each, e.g.
     // "subscribe event 0xFC050206 outputcolorspacemodel", "send command 0x00000042 (4 bytes)
     // flags 0", "release reply", "release message".
     std::vector<std::string> calls() const;

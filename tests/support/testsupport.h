@@ -1,5 +1,5 @@
-// Small helpers every suite uses: the shared controller documents, decoding in a test, and
-// little-endian payload bytes.
+// Small helpers every suite uses: the controller documents, decoding in a test, and little-endian
+// payload bytes.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "json/lcdjson.h"
+#include "protomodel/protomodel.h"
 
 namespace ocsm_test {
 
@@ -27,6 +27,15 @@ T decodeOrFail(const std::string& text) {
     EXPECT_TRUE(LCD::ProtoModel::decode(text, value, error)) << error;
     return value;
 }
+
+// What controller-sim answers by default for the first regular screen, read from the documents.
+struct FirstRegularScreen {
+    int screenId = 0;
+    int preset = 0;
+    int interfaceId = 0;        // behind its first output
+    std::string interfaceName;  // that interface's name
+};
+FirstRegularScreen firstRegularScreen();
 
 // The little-endian bytes of 32-bit values, one after another.
 inline Bytes le32(std::initializer_list<int32_t> values) {

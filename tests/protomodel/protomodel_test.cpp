@@ -1,0 +1,132 @@
+// The data model against the controller's documents in data/: every key the documents carry binds
+// to a member of the right type (nothing but the keys the model leaves out on purpose is lost in a
+// decode and encode), and the screen and interface documents describe the same wiring.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <regex>
+#include <set>
+#include <string>
+
+#include "protomodel/protomodel.h"
+#include "testsupport.h"
+
+namespace {
+
+using namespace LCD::ProtoModel;
+using ocsm_test::decodeOrFail;
+using ocsm_test::readDataFile;
+using ScreenAnswer = s_response<Screen::s_ScreenDetail>;
+using InterfaceAnswer = s_response<Interface::s_InterfaceDetailInfo>;
+using Leaves = std::map<std::string, std::string>;
+
+// Every value of a JSON text by its path: "data.list.0.general.name" -> "...". Numbers are
+// compared as the float a member would hold, strings as their decoded bytes, containers as "{".
+void collect(lcdjson::reader& rd, const std::string& path, Leaves& out) {
+    const bool object = rd.token_kind == lcdjson::tk_punct && rd.current() == '{';
+    if (rd.token_kind == lcdjson::tk_punct && (object || rd.current() == '[')) {
+        out[path] = "{";
+        rd.next();
+        for (int index = 0; rd.current() != (object ? '}' : ']'); ++index) {
+            std::string key = std::to_string(index);
+            if (object) {
+                key.assign(rd.token_text, rd.token_size);
+                rd.next();  // the key
+                rd.next();  // the colon
+            }
+            collect(rd, path.empty() ? key : path + "." + key, out);
+            if (rd.current() == ',') rd.next();
+        }
+    } else if (rd.token_kind == lcdjson::tk_string) {
+        lcdjson::escape_string(out[path], rd.token_text, rd.token_size);
+    } else {
+        const double magnitude = rd.token_kind == lcdjson::tk_real
+                                     ? rd.token_value.d
+                                     : static_cast<double>(rd.token_value.u);
+        char text[32];
+        std::snprintf(text, sizeof text, "%.9g",
+                      static_cast<float>(rd.token_negative ? -magnitude : magnitude));
+        out[path] = text;
+    }
+    rd.next();
+}
+
+Leaves leaves(const std::string& text) {
+    lcdjson::reader rd(text.c_str(), 0);
+    Leaves out;
+    rd.next();
+    collect(rd, "", out);
+    return out;
+}
+
+// What of a document does not come back unchanged from a decode and encode: the outermost key
+// missing from the encoded text, or a value that changed; array indexes shown as [].
+template <class T>
+std::set<std::string> lost(const std::string& file) {
+    const std::string text = readDataFile(file);
+    std::string encoded;
+    encode(encoded, decodeOrFail<T>(text));
+    const Leaves kept = leaves(encoded);
+    std::set<std::string> out;
+    for (const auto& [path, value] : leaves(text)) {
+        const auto found = kept.find(path);
+        if (found != kept.end() && found->second == value) continue;
+        std::string outermost = path;
+        for (size_t dot = path.find('.'); dot != std::string::npos; dot = path.find('.', dot + 1))
+            if (!kept.count(path.substr(0, dot))) {
+                outermost = path.substr(0, dot);
+                break;
+            }
+        out.insert(std::regex_replace(outermost, std::regex("\\.[0-9]+"), "[]") +
+                   (found != kept.end() ? " " + found->second + " for " + value : ""));
+    }
+    return out;
+}
+
+TEST(Documents, EveryKeyBindsExceptThoseTheModelLeavesOut) {
+    // Keys of the controller's that the component has no use for.
+    EXPECT_EQ(lost<ScreenAnswer>("screen-list-detail.json"),
+              (std::set<std::string>{"data.list[].createTime", "data.list[].extra",
+                                     "data.list[].mosaic.outputs[].backupInterfaceId",
+                                     "data.list[].tags", "data.screenType"}));
+    EXPECT_EQ(lost<InterfaceAnswer>("interface-list-detail.json"),
+              (std::set<std::string>{"data.list[].firmware", "data.list[].lastSeen",
+                                     "data.list[].ports"}));
+    for (const char* report :
+         {"autoreport-colorspace.json", "autoreport-empty.json", "autoreport-error.json"}) {
+        EXPECT_EQ(lost<LCD::AutoReport::LCDAutoReportData>(report), std::set<std::string>{})
+            << report;
+    }
+    const auto report = decodeOrFail<LCD::AutoReport::LCDAutoReportData>(
+        readDataFile("autoreport-colorspace.json"));
+    std::string body;
+    encode(body, decodeOrFail<std::vector<Screen::s_ScreenColorSpace>>(report.body));
+    EXPECT_EQ(body, report.body);
+}
+
+// controller-sim serves both documents, so the plugin's answers rely on them describing the same
+// wiring: every output of a screen is a listed interface that names that screen.
+TEST(Documents, EveryScreenOutputIsAListedInterfaceServingThatScreen) {
+    const auto screens = decodeOrFail<ScreenAnswer>(readDataFile("screen-list-detail.json"));
+    const auto interfaces =
+        decodeOrFail<InterfaceAnswer>(readDataFile("interface-list-detail.json"));
+    std::map<int32_t, const Interface::s_InterfaceList*> byId;
+    for (const auto& item : interfaces.data.list)
+        EXPECT_TRUE(byId.emplace(item.interfaceId, &item).second) << item.interfaceId;
+    std::set<int32_t> used;
+    for (const auto& screen : screens.data.list) {
+        EXPECT_FALSE(screen.mosaic.outputs.empty()) << "screen " << screen.screenId;
+        for (const auto& output : screen.mosaic.outputs) {
+            used.insert(output.interfaceId);
+            const auto found = byId.find(output.interfaceId);
+            ASSERT_NE(found, byId.end()) << "interface " << output.interfaceId;
+            EXPECT_EQ(found->second->auxiliaryInfo.screenInfo.name, screen.general.name);
+            EXPECT_EQ(found->second->general.name, output.name);
+            EXPECT_EQ(found->second->state, output.interfaceOnline);
+        }
+    }
+    EXPECT_EQ(used.size(), byId.size());
+}
+
+}  // namespace
