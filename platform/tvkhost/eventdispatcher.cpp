@@ -1,13 +1,23 @@
+// Event delivery: at once on the caller's thread, or queued for the delivery thread.
 #include "tvkhost/eventdispatcher.h"
-
-#include <vector>
 
 namespace tvkhost {
 
-EventDispatcher::EventDispatcher(MessageStore& store, Router& router, std::size_t queueLimit)
+namespace {
+
+// Takes the event out of the caller's variable: from here on it is the dispatcher's.
+tvk::IMessage* take(tvk::IMessage** message) {
+    if (message == nullptr) return nullptr;
+    tvk::IMessage* event = *message;
+    *message = nullptr;
+    return event;
+}
+
+}  // namespace
+
+EventDispatcher::EventDispatcher(MessageStore& store, Router& router)
     : store_(store),
       router_(router),
-      queueLimit_(queueLimit),
       // Last member: everything run() touches exists before the thread starts.
       worker_(&EventDispatcher::run, this) {}
 
@@ -15,18 +25,12 @@ EventDispatcher::~EventDispatcher() {
     shutdown();
 }
 
-tvk::IMessage* EventDispatcher::createMessage(int id, int size, const void* data,
-                                              const char* sender) {
-    return store_.createMessage(tvk::kEventType, id, sender, data, size);
-}
-
 int EventDispatcher::post(tvk::IMessage** message) {
-    if (message == nullptr || *message == nullptr) return kBadMessage;
-    tvk::IMessage* event = *message;
-    *message = nullptr;
+    tvk::IMessage* event = take(message);
+    if (event == nullptr) return kBadMessage;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (!stopping_ && queue_.size() < queueLimit_) {
+        if (!stopping_ && queue_.size() < kQueueLimit) {
             queue_.push_back(event);
             wake_.notify_one();
             return kOk;
@@ -37,16 +41,11 @@ int EventDispatcher::post(tvk::IMessage** message) {
 }
 
 int EventDispatcher::send(tvk::IMessage** message, int /*flags*/) {
-    if (message == nullptr || *message == nullptr) return kBadMessage;
-    tvk::IMessage* event = *message;
-    *message = nullptr;
-    const int status = deliver(*event, false);
+    tvk::IMessage* event = take(message);
+    if (event == nullptr) return kBadMessage;
+    const int status = router_.dispatch(Kind::Event, *event, false);
     store_.releaseObject(event);
     return status;
-}
-
-int EventDispatcher::subscribe(int id, const std::string& component) {
-    return router_.subscribe(Kind::Event, id, component);
 }
 
 bool EventDispatcher::drain(std::chrono::milliseconds timeout) {
@@ -57,7 +56,6 @@ bool EventDispatcher::drain(std::chrono::milliseconds timeout) {
 }
 
 void EventDispatcher::shutdown() {
-    std::deque<tvk::IMessage*> dropped;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         stopping_ = true;
@@ -65,6 +63,7 @@ void EventDispatcher::shutdown() {
     }
     // A handler on the delivery thread that shuts the host down cannot join itself.
     if (worker_.joinable() && std::this_thread::get_id() != worker_.get_id()) worker_.join();
+    std::deque<tvk::IMessage*> dropped;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         dropped.swap(queue_);
@@ -83,32 +82,12 @@ void EventDispatcher::run() {
         queue_.pop_front();
         busy_ = true;
         lock.unlock();
-        deliver(*event, true);
+        router_.dispatch(Kind::Event, *event, true);
         store_.releaseObject(event);
         lock.lock();
         busy_ = false;
         if (queue_.empty()) idle_.notify_all();
     }
-}
-
-int EventDispatcher::deliver(const tvk::IMessage& event, bool posted) {
-    const std::vector<Router::ComponentIndex> targets =
-        router_.subscribers(Kind::Event, event.getId());
-    if (targets.empty()) {
-        const std::string sender = store_.senderOf(&event);
-        router_.toHost(Delivery{Delivery::Type::Event, event.getId(), sender,
-                                static_cast<const unsigned char*>(event.getData()),
-                                event.getDataSize(), posted, router_.isComponentName(sender)});
-        return kNoSubscriber;
-    }
-    int status = kOk;
-    for (Router::ComponentIndex target : targets) {
-        const Router::Result result = router_.deliver(target, event);
-        // An event has no answer; a message returned anyway is the host's to free.
-        if (result.reply != nullptr) store_.releaseObject(result.reply);
-        if (result.status != kOk) status = result.status;
-    }
-    return status;
 }
 
 }  // namespace tvkhost

@@ -1,3 +1,4 @@
+// Loading a plugin, starting and stopping its components, and the host's own sends.
 #include "tvkhost/host.h"
 
 #include <cstring>
@@ -18,9 +19,10 @@ std::string text(const char* value) {
 }  // namespace
 
 Host::Host(Observer observer)
-    : center_(store_), commands_(store_, router_), events_(store_, router_) {
-    router_.setObserver(std::move(observer));
-}
+    : router_(store_, std::move(observer)),
+      center_(store_),
+      commands_(store_, router_),
+      events_(store_, router_) {}
 
 Host::~Host() {
     shutdown();
@@ -94,10 +96,9 @@ bool Host::addComponent(const tvk::ComponentInfo& info, std::string& error) {
 
     tvk::IMessage* init = store_.createMessage(
         tvk::kCommandType, static_cast<int>(tvk::kInitMessageId), kSenderName, nullptr, 0);
-    const Router::Result result = router_.deliver(index, *init);
-    if (result.reply != nullptr) store_.releaseObject(result.reply);
+    const int status = router_.deliver(index, *init);
     store_.releaseObject(init);
-    if (result.status != kOk) {
+    if (status != kOk) {
         error = "component " + id + ": initialisation failed";
         return false;
     }
@@ -120,12 +121,10 @@ Host::CommandResult Host::sendCommand(int id, const void* data, int size) {
     tvk::IReply* reply = nullptr;
     const int status = commands_.send(&message, &reply, 0);
     const bool replied = reply != nullptr;
-    if (reply != nullptr) {
-        const auto* answer = static_cast<const HostReply*>(reply);
-        router_.toHost(Delivery{Delivery::Type::Reply, answer->id(), answer->sender(),
-                                static_cast<const unsigned char*>(reply->getData()),
-                                reply->getDataSize(), false,
-                                router_.isComponentName(answer->sender())});
+    if (replied) {
+        // The dispatcher made the reply, so it is one of the store's messages.
+        const auto& answer = *static_cast<const HostMessage*>(reply);
+        router_.toHost(Delivery::Type::Reply, answer, answer.sender(), false);
     }
     commands_.releaseMessage(&reply);
     commands_.releaseMessage(&message);

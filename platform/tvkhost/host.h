@@ -1,3 +1,4 @@
+// The host: loads a plugin, starts its components and offers them the three message services.
 #ifndef TVKHOST_HOST_H
 #define TVKHOST_HOST_H
 
@@ -15,10 +16,8 @@
 
 namespace tvkhost {
 
-// A small plugin host: loads a plugin, creates and starts its components,
-// offers them the message center and the two dispatchers, and lets its owner
-// send commands and events to them. What comes back to the host side goes to
-// the observer.
+// Lets its owner send commands and events to the components; what comes back to the host side
+// goes to the observer.
 class Host final : public tvk::IHost {
 public:
     static constexpr const char* kSenderName = "tvkhost";
@@ -45,10 +44,10 @@ public:
     void hostSlot2() override {}
     void* getService(const char* name) override;
 
-    // dlopen, pluginit, pluginfo, then every component of the table is created
-    // and sent the initialisation message. False with a reason on failure.
+    // dlopen, pluginit, pluginfo, then every component of the table is created and sent the
+    // initialisation message. False with a reason on failure.
     bool load(const std::string& path, std::string& error);
-    // Creates, registers and starts one component from its record.
+    // Creates, registers and starts one component from its record, which must outlive it.
     bool addComponent(const tvk::ComponentInfo& info, std::string& error);
 
     const PluginInfo* pluginInfo() const { return pluginInfo_; }
@@ -62,15 +61,11 @@ public:
     bool hasSubscriber(Kind kind, int id) const { return router_.hasSubscriber(kind, id); }
     bool drain(std::chrono::milliseconds timeout) { return events_.drain(timeout); }
 
-    // Stops event delivery, destroys the components, unloads the plugin and
-    // frees every message still held. Idempotent; the destructor calls it.
+    // Stops event delivery, destroys the components, unloads the plugin and frees every message
+    // still held. Idempotent; the destructor calls it.
     void shutdown();
 
-    MessageStore& store() { return store_; }
-    Router& router() { return router_; }
-    MessageCenter& messageCenter() { return center_; }
-    CommandDispatcher& commandDispatcher() { return commands_; }
-    EventDispatcher& eventDispatcher() { return events_; }
+    const MessageStore& store() const { return store_; }
 
 private:
     struct Component {

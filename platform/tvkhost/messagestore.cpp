@@ -1,34 +1,53 @@
+// The host's messages: payload copies, and their ownership until released.
 #include "tvkhost/messagestore.h"
+
+#include <utility>
 
 namespace tvkhost {
 
-bool MessageStore::validPayload(const void* data, int size) {
-    return size >= 0 && size <= kMaxPayload && (size == 0 || data != nullptr);
+namespace {
+
+std::vector<unsigned char> copyPayload(const void* data, int size) {
+    if (data == nullptr || size <= 0) return {};
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    return std::vector<unsigned char>(bytes, bytes + size);
 }
+
+bool validPayload(const void* data, int size) {
+    return size >= 0 && size <= MessageStore::kMaxPayload && (size == 0 || data != nullptr);
+}
+
+}  // namespace
+
+HostMessage::HostMessage(unsigned int type, int id, std::string sender, const void* data, int size)
+    : type_(type), id_(id), sender_(std::move(sender)), data_(copyPayload(data, size)) {}
 
 tvk::IMessage* MessageStore::createMessage(unsigned int type, int id, const char* sender,
                                            const void* data, int size) {
     if (!validPayload(data, size)) return nullptr;
     auto message = std::make_unique<HostMessage>(type, id, sender ? sender : "", data, size);
     tvk::IMessage* handle = message.get();
-    std::lock_guard<std::mutex> lock(mutex_);
-    messages_.emplace(handle, std::move(message));
+    keep(handle, std::move(message));
     return handle;
 }
 
-tvk::IReply* MessageStore::createReply(int id, const std::string& sender, const void* data,
-                                       int size) {
-    if (!validPayload(data, size)) return nullptr;
-    auto reply = std::make_unique<HostReply>(id, sender, data, size);
+tvk::IReply* MessageStore::createReply(const tvk::IMessage& answer) {
+    if (!validPayload(answer.getData(), answer.getDataSize())) return nullptr;
+    auto reply = std::make_unique<HostMessage>(tvk::kCommandType, answer.getId(), senderOf(&answer),
+                                               answer.getData(), answer.getDataSize());
     tvk::IReply* handle = reply.get();
-    std::lock_guard<std::mutex> lock(mutex_);
-    replies_.emplace(handle, std::move(reply));
+    keep(handle, std::move(reply));
     return handle;
+}
+
+void MessageStore::keep(const void* handle, std::unique_ptr<HostMessage> message) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    owned_.emplace(handle, std::move(message));
 }
 
 bool MessageStore::release(void* pointerAddress) {
     if (pointerAddress == nullptr) return false;
-    // Both IMessage* and IReply* are plain object pointers of the same size.
+    // IMessage* and IReply* are plain object pointers of the same size.
     void*& variable = *static_cast<void**>(pointerAddress);
     const void* object = variable;
     variable = nullptr;
@@ -36,42 +55,30 @@ bool MessageStore::release(void* pointerAddress) {
 }
 
 bool MessageStore::releaseObject(const void* object) {
-    if (object == nullptr) return false;
-    std::unique_ptr<HostMessage> message;
-    std::unique_ptr<HostReply> reply;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        auto m = messages_.find(object);
-        if (m != messages_.end()) {
-            message = std::move(m->second);
-            messages_.erase(m);
-        } else {
-            auto r = replies_.find(object);
-            if (r == replies_.end()) return false;
-            reply = std::move(r->second);
-            replies_.erase(r);
-        }
-    }
-    return true;  // destroyed here, outside the lock
+    std::unique_ptr<HostMessage> message;  // destroyed outside the lock
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = owned_.find(object);
+    if (found == owned_.end()) return false;
+    message = std::move(found->second);
+    owned_.erase(found);
+    return true;
 }
 
-std::string MessageStore::senderOf(const tvk::IMessage* message) const {
+std::string MessageStore::senderOf(const void* object) const {
     std::lock_guard<std::mutex> lock(mutex_);
-    auto found = messages_.find(message);
-    return found == messages_.end() ? std::string() : found->second->sender();
+    const auto found = owned_.find(object);
+    return found == owned_.end() ? std::string() : found->second->sender();
 }
 
 std::size_t MessageStore::liveCount() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return messages_.size() + replies_.size();
+    return owned_.size();
 }
 
 void MessageStore::clear() {
-    std::unordered_map<const void*, std::unique_ptr<HostMessage>> messages;
-    std::unordered_map<const void*, std::unique_ptr<HostReply>> replies;
+    std::unordered_map<const void*, std::unique_ptr<HostMessage>> owned;
     std::lock_guard<std::mutex> lock(mutex_);
-    messages.swap(messages_);
-    replies.swap(replies_);
+    owned.swap(owned_);
 }
 
 }  // namespace tvkhost

@@ -1,3 +1,4 @@
+// dlopen with reasons a person can act on.
 #include "tvkhost/pluginloader.h"
 
 #include <dlfcn.h>
@@ -15,7 +16,7 @@ std::string lastDlError() {
 }  // namespace
 
 bool PluginLoader::open(const std::string& path, std::string& error) {
-    if (isOpen()) {
+    if (handle_ != nullptr) {
         error = "a plugin is already loaded: " + path_;
         return false;
     }

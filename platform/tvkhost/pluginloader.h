@@ -1,3 +1,4 @@
+// Opening a plugin library and finding its two entry points.
 #ifndef TVKHOST_PLUGINLOADER_H
 #define TVKHOST_PLUGINLOADER_H
 
@@ -7,7 +8,7 @@
 
 namespace tvkhost {
 
-// One plugin library opened with dlopen and its two entry points.
+// One plugin library opened with dlopen.
 class PluginLoader {
 public:
     using PluginfoFunction = PluginInfo* (*)();
@@ -23,7 +24,6 @@ public:
     bool open(const std::string& path, std::string& error);
     void close();
 
-    bool isOpen() const { return handle_ != nullptr; }
     const std::string& path() const { return path_; }
     PluginfoFunction pluginfo() const { return pluginfo_; }
     PluginitFunction pluginit() const { return pluginit_; }

@@ -1,3 +1,4 @@
+// Subscriptions and delivery, with handler failures and message loops contained.
 #include "tvkhost/router.h"
 
 #include <algorithm>
@@ -10,8 +11,8 @@ namespace {
 
 constexpr std::size_t kNoComponent = static_cast<std::size_t>(-1);
 
-// The component the current thread delivers to, so that its subscribe calls
-// can be tied to it, and how deeply deliveries nest on this thread.
+// The component the current thread delivers to, so that its subscribe calls can be tied to it,
+// and how deeply deliveries nest on this thread.
 thread_local std::size_t currentComponent = kNoComponent;
 thread_local int nesting = 0;
 
@@ -34,14 +35,9 @@ private:
 
 }  // namespace
 
-void Router::setObserver(Observer observer) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    observer_ = std::move(observer);
-}
-
 Router::ComponentIndex Router::addComponent(tvk::IMessageHandler* handler) {
     std::lock_guard<std::mutex> lock(mutex_);
-    components_.push_back(Component{handler, handler != nullptr, {}});
+    components_.push_back(Component{handler, {}});
     return components_.size() - 1;
 }
 
@@ -49,7 +45,6 @@ void Router::removeComponent(ComponentIndex component) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (component >= components_.size()) return;
     Component& record = components_[component];
-    record.alive = false;
     record.handler = nullptr;
     for (const std::string& name : record.names)
         names_.erase(name);
@@ -57,9 +52,9 @@ void Router::removeComponent(ComponentIndex component) {
 
 int Router::subscribe(Kind kind, int id, const std::string& name) {
     std::lock_guard<std::mutex> lock(mutex_);
-    auto bound = names_.find(name);
-    if (bound == names_.end()) {
-        if (currentComponent >= components_.size() || !components_[currentComponent].alive) {
+    if (names_.count(name) == 0) {
+        if (currentComponent >= components_.size() ||
+            components_[currentComponent].handler == nullptr) {
             return kNoSubscriber;
         }
         names_.emplace(name, currentComponent);
@@ -74,11 +69,11 @@ int Router::subscribe(Kind kind, int id, const std::string& name) {
 std::vector<Router::ComponentIndex> Router::subscribers(Kind kind, int id) const {
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<ComponentIndex> result;
-    auto found = subscribers_.find({kind, id});
+    const auto found = subscribers_.find({kind, id});
     if (found == subscribers_.end()) return result;
     for (const std::string& name : found->second) {
-        auto bound = names_.find(name);
-        if (bound == names_.end() || !components_[bound->second].alive) continue;
+        const auto bound = names_.find(name);
+        if (bound == names_.end() || components_[bound->second].handler == nullptr) continue;
         if (std::find(result.begin(), result.end(), bound->second) == result.end()) {
             result.push_back(bound->second);
         }
@@ -86,13 +81,42 @@ std::vector<Router::ComponentIndex> Router::subscribers(Kind kind, int id) const
     return result;
 }
 
-Router::Result Router::deliver(ComponentIndex component, const tvk::IMessage& message) {
+int Router::dispatch(Kind kind, const tvk::IMessage& message, bool posted,
+                     const tvk::IMessage** answer) {
+    std::vector<ComponentIndex> targets = subscribers(kind, message.getId());
+    if (targets.empty()) {
+        toHost(kind == Kind::Command ? Delivery::Type::Command : Delivery::Type::Event, message,
+               store_.senderOf(&message), posted);
+        return kNoSubscriber;
+    }
+    // A command has one handler: the first that subscribed.
+    if (kind == Kind::Command) targets.resize(1);
+    int status = kOk;
+    for (const ComponentIndex target : targets) {
+        const Result result = call(target, message);
+        if (result.answer != nullptr) {
+            if (answer != nullptr && *answer == nullptr) {
+                *answer = result.answer;
+            } else {
+                store_.releaseObject(result.answer);
+            }
+        }
+        if (result.status != kOk) status = result.status;
+    }
+    return status;
+}
+
+int Router::deliver(ComponentIndex component, const tvk::IMessage& message) {
+    const Result result = call(component, message);
+    if (result.answer != nullptr) store_.releaseObject(result.answer);
+    return result.status;
+}
+
+Router::Result Router::call(ComponentIndex component, const tvk::IMessage& message) {
     tvk::IMessageHandler* handler = nullptr;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (component < components_.size() && components_[component].alive) {
-            handler = components_[component].handler;
-        }
+        if (component < components_.size()) handler = components_[component].handler;
     }
     if (handler == nullptr) return {kNoSubscriber, nullptr};
     if (nesting >= kMaxNesting) {
@@ -114,18 +138,17 @@ Router::Result Router::deliver(ComponentIndex component, const tvk::IMessage& me
     return {kHandlerFailed, nullptr};
 }
 
-void Router::toHost(const Delivery& delivery) const {
-    Observer observer;
+void Router::toHost(Delivery::Type type, const tvk::IMessage& message, const std::string& sender,
+                    bool posted) const {
+    if (!observer_) return;
+    bool fromComponent = false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        observer = observer_;
+        fromComponent = names_.count(sender) != 0;
     }
-    if (observer) observer(delivery);
-}
-
-bool Router::isComponentName(const std::string& name) const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return names_.count(name) != 0;
+    observer_(Delivery{type, message.getId(), sender,
+                       static_cast<const unsigned char*>(message.getData()), message.getDataSize(),
+                       posted, fromComponent});
 }
 
 std::vector<std::string> Router::namesOf(ComponentIndex component) const {
