@@ -1,159 +1,113 @@
+// The host's output: deliveries with decoded payloads, what it sends, the plugin information.
 #include "tvkhost/printer.h"
 
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <sstream>
+
+#include "outputcolorspacemodel/messageids.h"
+#include "protomodel/interfacerecords.h"
+#include "protomodel/screenrecords.h"
 
 namespace tvkhost {
 
 namespace {
 
-// Identifiers whose payloads the host knows (the colour space component's).
-constexpr unsigned int kInterfaceInfoReply = 0xFC050201u;
-constexpr unsigned int kSetColorSpaceResult = 0xFC070203u;
-constexpr unsigned int kColorSpace = 0xFC070204u;
-constexpr unsigned int kColorSpaceChanged = 0xFC080204u;
+using LCD::ProtoModel::Interface::s_InterfaceSourceInfo;
+using LCD::ProtoModel::Screen::s_ScreenColorSpace;
+using ColorSpaceList = std::vector<s_ScreenColorSpace>;
 
-constexpr int kInterfaceInfoSize = 108;
-constexpr int kInterfaceNameOffset = 41;
-constexpr int kInterfaceNameSize = 64;
-constexpr std::size_t kMaxListEntries = 1u << 20;
+static_assert(sizeof(s_ScreenColorSpace) == ColorSpace::kColorSpacePayloadSize);
+static_assert(sizeof(s_InterfaceSourceInfo) == ColorSpace::kInterfaceInfoPayloadSize);
+// The changed screens travel as the component's list object itself.
+static_assert(sizeof(ColorSpaceList) == ColorSpace::kListObjectSize);
 
-std::int32_t readInt32(const unsigned char* bytes) {
-    const std::uint32_t value =
-        static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-        static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-    return static_cast<std::int32_t>(value);
-}
+// One named value of a decoded payload, already formatted.
+struct Field {
+    std::string name;
+    std::string value;  // a number's digits, or the raw text when `text` is set
+    bool text = false;
+};
+using Fields = std::vector<Field>;
+
+// A decoded payload: one record, or a list of them.
+struct Decoded {
+    bool list = false;
+    std::vector<Fields> entries;
+};
 
 Field number(const char* name, long long value) {
     return Field{name, std::to_string(value)};
 }
 
-void decodeColorSpace(const unsigned char* data, DecodedPayload& out) {
-    out.fields = {number("screenId", readInt32(data)), number("preset", readInt32(data + 4))};
+template <class Record>
+Record recordAt(const unsigned char* data) {
+    Record record;
+    std::memcpy(&record, data, sizeof record);
+    return record;
 }
 
-void decodeResult(const unsigned char* data, DecodedPayload& out) {
-    out.fields = {number("ok", data[0])};
+Fields colorSpaceFields(const s_ScreenColorSpace& colorSpace) {
+    return {number("screenId", colorSpace.screenId),
+            number("preset", colorSpace.colorSpace.preset)};
 }
 
-void decodeInterfaceInfo(const unsigned char* data, DecodedPayload& out) {
-    const char* name = reinterpret_cast<const char*>(data + kInterfaceNameOffset);
-    out.fields = {number("interfaceId", readInt32(data)),
-                  number("slotId", readInt32(data + 12)),
-                  number("connectorId", readInt32(data + 16)),
-                  number("capacity", readInt32(data + 20)),
-                  number("connectorType", readInt32(data + 24)),
-                  number("workMode", readInt32(data + 32)),
-                  Field{"name", std::string(name, strnlen(name, kInterfaceNameSize)), true}};
+Fields interfaceFields(const s_InterfaceSourceInfo& info) {
+    return {number("interfaceId", info.interfaceId),
+            number("slotId", info.slotId),
+            number("connectorId", info.connectorId),
+            number("capacity", info.capacity),
+            number("connectorType", info.connectorType),
+            number("workMode", info.workMode),
+            Field{"name", std::string(info.name, strnlen(info.name, sizeof info.name)), true}};
 }
 
-// The payload is a std::vector of {int32 screenId; int32 preset} passed by
-// address: three pointers (begin, end, end of storage), valid during delivery.
-bool decodeColorSpaceList(const unsigned char* data, DecodedPayload& out) {
-    const unsigned char* pointers[3];
-    std::memcpy(pointers, data, sizeof pointers);
-    const unsigned char* begin = pointers[0];
-    const unsigned char* end = pointers[1];
-    const unsigned char* capacity = pointers[2];
-    if (begin > end || end > capacity) return false;
-    const std::size_t bytes = static_cast<std::size_t>(end - begin);
-    if (bytes % 8 != 0 || bytes / 8 > kMaxListEntries || (bytes != 0 && begin == nullptr)) {
-        return false;
+// Only the component's own messages of their exact size; anything else stays bytes.
+std::optional<Decoded> decode(const Delivery& delivery) {
+    using namespace ColorSpace;
+    if (delivery.size <= 0 || delivery.data == nullptr) return std::nullopt;
+    const auto id = static_cast<unsigned int>(delivery.id);
+    const bool event = delivery.type == Delivery::Type::Event;
+    if (event && id == kColorSpaceId && delivery.size == kColorSpacePayloadSize) {
+        return Decoded{false, {colorSpaceFields(recordAt<s_ScreenColorSpace>(delivery.data))}};
     }
-    out.list = true;
-    for (const unsigned char* entry = begin; entry != end; entry += 8) {
-        out.entries.push_back(
-            {number("screenId", readInt32(entry)), number("preset", readInt32(entry + 4))});
+    if (event && id == kSetColorSpaceResultId && delivery.size == kSetResultPayloadSize) {
+        return Decoded{false, {{number("ok", delivery.data[0])}}};
     }
-    return true;
+    if (delivery.type == Delivery::Type::Reply && id == kGetRegularScreenInterfaceInfoId &&
+        delivery.size == kInterfaceInfoPayloadSize) {
+        return Decoded{false, {interfaceFields(recordAt<s_InterfaceSourceInfo>(delivery.data))}};
+    }
+    // The list's addresses point into the sending component, so only a component's list is
+    // read, and only while it is delivered.
+    if (event && id == kColorSpaceChangedId && delivery.size == kListObjectSize &&
+        delivery.fromComponent) {
+        Decoded decoded{true, {}};
+        for (const s_ScreenColorSpace& entry :
+             *reinterpret_cast<const ColorSpaceList*>(delivery.data)) {
+            decoded.entries.push_back(colorSpaceFields(entry));
+        }
+        return decoded;
+    }
+    return std::nullopt;
 }
 
-std::string hexBytes(const unsigned char* data, int size) {
+// Lower-case pairs separated by blanks.
+std::string hexBytes(const Delivery& delivery) {
     std::string hex;
     char pair[4];
-    for (int i = 0; i < size; ++i) {
-        std::snprintf(pair, sizeof pair, "%02x", data[i]);
+    for (int i = 0; delivery.data != nullptr && i < delivery.size; ++i) {
+        std::snprintf(pair, sizeof pair, "%02x", delivery.data[i]);
         if (i != 0) hex += ' ';
         hex += pair;
     }
     return hex;
 }
 
-const char* typeName(Delivery::Type type) {
-    switch (type) {
-        case Delivery::Type::Command:
-            return "command";
-        case Delivery::Type::Event:
-            return "event";
-        case Delivery::Type::Reply:
-            break;
-    }
-    return "reply";
-}
-
-const char* kindName(Kind kind) {
-    return kind == Kind::Command ? "command" : "event";
-}
-
-std::string textValue(const Field& field) {
-    return field.text ? jsonString(field.value) : field.value;
-}
-
-std::string textFields(const std::vector<Field>& fields) {
-    std::string line;
-    for (const Field& field : fields) {
-        if (!line.empty()) line += ' ';
-        line += field.name + "=" + textValue(field);
-    }
-    return line;
-}
-
-std::string jsonFields(const std::vector<Field>& fields) {
-    std::string object = "{";
-    for (const Field& field : fields) {
-        if (object.size() > 1) object += ',';
-        object += jsonString(field.name) + ":" + textValue(field);
-    }
-    return object + "}";
-}
-
-}  // namespace
-
-DecodedPayload decodePayload(Delivery::Type type, int id, const unsigned char* data, int size,
-                             bool addressesValid) {
-    DecodedPayload out;
-    if (size < 0 || (size > 0 && data == nullptr)) return out;
-    const auto value = static_cast<unsigned int>(id);
-    if (type == Delivery::Type::Event && value == kColorSpace && size == 8) {
-        decodeColorSpace(data, out);
-        out.known = true;
-    } else if (type == Delivery::Type::Event && value == kSetColorSpaceResult && size == 1) {
-        decodeResult(data, out);
-        out.known = true;
-    } else if (type == Delivery::Type::Reply && value == kInterfaceInfoReply &&
-               size == kInterfaceInfoSize) {
-        decodeInterfaceInfo(data, out);
-        out.known = true;
-    } else if (type == Delivery::Type::Event && value == kColorSpaceChanged && size == 24 &&
-               addressesValid) {
-        out.known = decodeColorSpaceList(data, out);
-    }
-    if (!out.known) out.hex = hexBytes(data, size);
-    return out;
-}
-
-std::string hexId(int id) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned int>(id));
-    return text;
-}
-
 std::string jsonString(const std::string& text) {
     std::string quoted = "\"";
-    for (unsigned char c : text) {
+    for (const unsigned char c : text) {
         switch (c) {
             case '"':
                 quoted += "\\\"";
@@ -183,9 +137,50 @@ std::string jsonString(const std::string& text) {
     return quoted + "\"";
 }
 
+const char* typeName(Delivery::Type type) {
+    switch (type) {
+        case Delivery::Type::Command:
+            return "command";
+        case Delivery::Type::Event:
+            return "event";
+        case Delivery::Type::Reply:
+            break;
+    }
+    return "reply";
+}
+
+std::string fieldValue(const Field& field) {
+    return field.text ? jsonString(field.value) : field.value;
+}
+
+std::string textFields(const Fields& fields) {
+    std::string line;
+    for (const Field& field : fields) {
+        if (!line.empty()) line += ' ';
+        line += field.name + "=" + fieldValue(field);
+    }
+    return line;
+}
+
+std::string jsonFields(const Fields& fields) {
+    std::string object = "{";
+    for (const Field& field : fields) {
+        if (object.size() > 1) object += ',';
+        object += jsonString(field.name) + ":" + fieldValue(field);
+    }
+    return object + "}";
+}
+
+}  // namespace
+
+std::string hexId(int id) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned int>(id));
+    return text;
+}
+
 void Printer::delivery(const Delivery& delivery) {
-    const DecodedPayload payload = decodePayload(delivery.type, delivery.id, delivery.data,
-                                                 delivery.size, delivery.fromComponent);
+    const std::optional<Decoded> payload = decode(delivery);
     std::ostringstream line;
     if (json_) {
         line << "{\"kind\":\"" << typeName(delivery.type) << "\",\"id\":\"" << hexId(delivery.id)
@@ -194,31 +189,32 @@ void Printer::delivery(const Delivery& delivery) {
             line << ",\"posted\":" << (delivery.posted ? "true" : "false");
         }
         line << ",\"size\":" << delivery.size;
-        if (!payload.known) {
-            line << ",\"hex\":\"" << payload.hex << "\"";
-        } else if (payload.list) {
+        if (!payload) {
+            line << ",\"hex\":\"" << hexBytes(delivery) << "\"";
+        } else if (payload->list) {
             line << ",\"data\":[";
-            for (std::size_t i = 0; i < payload.entries.size(); ++i) {
-                line << (i ? "," : "") << jsonFields(payload.entries[i]);
+            for (std::size_t i = 0; i < payload->entries.size(); ++i) {
+                line << (i ? "," : "") << jsonFields(payload->entries[i]);
             }
             line << "]";
         } else {
-            line << ",\"data\":" << jsonFields(payload.fields);
+            line << ",\"data\":" << jsonFields(payload->entries.front());
         }
         line << "}";
     } else {
         line << typeName(delivery.type) << ' ' << hexId(delivery.id) << " from "
              << (delivery.sender.empty() ? "?" : delivery.sender)
              << (delivery.posted ? " (posted)" : "") << ":";
-        if (!payload.known) {
-            line << ' ' << delivery.size << " bytes" << (payload.hex.empty() ? "" : " ")
-                 << payload.hex;
-        } else if (payload.list) {
-            line << ' ' << payload.entries.size() << (payload.entries.size() == 1 ? " entry" : " entries");
-            for (const auto& entry : payload.entries)
+        if (!payload) {
+            const std::string hex = hexBytes(delivery);
+            line << ' ' << delivery.size << " bytes" << (hex.empty() ? "" : " ") << hex;
+        } else if (payload->list) {
+            const std::size_t count = payload->entries.size();
+            line << ' ' << count << (count == 1 ? " entry" : " entries");
+            for (const Fields& entry : payload->entries)
                 line << " [" << textFields(entry) << "]";
         } else {
-            line << ' ' << textFields(payload.fields);
+            line << ' ' << textFields(payload->entries.front());
         }
     }
     write(line.str());
@@ -246,12 +242,12 @@ void Printer::sending(Delivery::Type type, int id, int size, const std::string& 
 
 void Printer::info(const std::string& path, const PluginInfo& plugin,
                    const std::vector<Host::ComponentView>& components) {
-    const auto text = [](const char* value) { return std::string(value ? value : ""); };
+    const auto text = [](const char* value) { return jsonString(value ? value : ""); };
+    const auto kindName = [](Kind kind) { return kind == Kind::Command ? "command" : "event"; };
     if (json_) {
-        write("{\"kind\":\"plugin\",\"path\":" + jsonString(path) + ",\"apiVersion\":" +
-              jsonString(text(plugin.apiVersion)) + ",\"name\":" + jsonString(text(plugin.name)) +
-              ",\"version\":" + jsonString(text(plugin.version)) +
-              ",\"desc\":" + jsonString(text(plugin.desc)) +
+        write("{\"kind\":\"plugin\",\"path\":" + jsonString(path) +
+              ",\"apiVersion\":" + text(plugin.apiVersion) + ",\"name\":" + text(plugin.name) +
+              ",\"version\":" + text(plugin.version) + ",\"desc\":" + text(plugin.desc) +
               ",\"components\":" + std::to_string(components.size()) + "}");
         for (std::size_t i = 0; i < components.size(); ++i) {
             const Host::ComponentView& component = components[i];
@@ -273,10 +269,10 @@ void Printer::info(const std::string& path, const PluginInfo& plugin,
         return;
     }
     std::string block = "plugin " + path + "\n";
-    block += "  api version: " + jsonString(text(plugin.apiVersion)) + "\n";
-    block += "  name:        " + jsonString(text(plugin.name)) + "\n";
-    block += "  version:     " + jsonString(text(plugin.version)) + "\n";
-    block += "  desc:        " + jsonString(text(plugin.desc)) + "\n";
+    block += "  api version: " + text(plugin.apiVersion) + "\n";
+    block += "  name:        " + text(plugin.name) + "\n";
+    block += "  version:     " + text(plugin.version) + "\n";
+    block += "  desc:        " + text(plugin.desc) + "\n";
     block += "  components:  " + std::to_string(components.size());
     for (std::size_t i = 0; i < components.size(); ++i) {
         const Host::ComponentView& component = components[i];

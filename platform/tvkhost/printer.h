@@ -1,3 +1,4 @@
+// Printing what comes back to the host side, and the plugin information, as text or JSON lines.
 #ifndef TVKHOST_PRINTER_H
 #define TVKHOST_PRINTER_H
 
@@ -12,33 +13,11 @@
 
 namespace tvkhost {
 
-// One named value of a decoded payload, already formatted.
-struct Field {
-    std::string name;
-    std::string value;  // a number's digits, or the raw text when `text` is set
-    bool text = false;
-};
+// "0x%08X", the way people and the JSON lines write message identifiers.
+std::string hexId(int id);
 
-// A payload decoded by identifier: named fields, a list of entries, or, for
-// identifiers the host does not know (or a size that does not fit), hex bytes.
-struct DecodedPayload {
-    bool known = false;
-    bool list = false;
-    std::vector<Field> fields;
-    std::vector<std::vector<Field>> entries;
-    std::string hex;  // lower-case pairs separated by blanks
-};
-
-// `addressesValid` says the payload came from a component in this process, so
-// an address it carries may be followed (only while the delivery lasts).
-DecodedPayload decodePayload(Delivery::Type type, int id, const unsigned char* data, int size,
-                             bool addressesValid);
-
-std::string hexId(int id);                        // "0x%08X"
-std::string jsonString(const std::string& text);  // quoted and escaped
-
-// Prints what comes back to the host side, and the plugin information, as
-// text or as one JSON object per line. Safe to call from several threads.
+// Payloads of the colour space component's messages are printed decoded, any other as hex
+// bytes. Safe to call from several threads: a line is written whole.
 class Printer {
 public:
     Printer(std::ostream& out, bool json) : out_(out), json_(json) {}
@@ -55,7 +34,7 @@ private:
 
     std::mutex mutex_;
     std::ostream& out_;
-    bool json_;
+    const bool json_;
 };
 
 }  // namespace tvkhost

@@ -1,8 +1,12 @@
+// The follower's two requests: the newest report number, and the next report after it.
 #include "tvkhost/reportfollower.h"
 
 #include <httplib.h>
 
-#include <cstdlib>
+#include <cstdint>
+
+#include "controller/simroutes.h"
+#include "controller/textnumbers.h"
 
 namespace tvkhost {
 
@@ -17,21 +21,21 @@ std::string failure(const httplib::Result& result, const char* what) {
 }
 
 bool parseSeq(const std::string& text, std::uint64_t& seq) {
-    if (text.empty() || text.size() > 20) return false;
-    char* end = nullptr;
-    seq = std::strtoull(text.c_str(), &end, 10);
-    return end && *end == '\0';
+    int64_t value = 0;
+    if (!ControllerSim::parseDecimal(text, 0, INT64_MAX, value)) return false;
+    seq = static_cast<std::uint64_t>(value);
+    return true;
 }
 
 }  // namespace
 
 ReportFollower::ReportFollower(const std::string& baseUrl, const std::string& token)
-    : client_(std::make_unique<httplib::Client>(baseUrl)), token_(token) {
+    : client_(std::make_unique<httplib::Client>(baseUrl)) {
     client_->set_keep_alive(true);
     client_->set_tcp_nodelay(true);
     client_->set_connection_timeout(std::chrono::seconds(5));
     client_->set_read_timeout(kLongestPoll + std::chrono::seconds(5));
-    client_->set_default_headers({{"Authorization", token_}});
+    client_->set_default_headers({{"Authorization", token}});
 }
 
 ReportFollower::~ReportFollower() = default;
@@ -41,7 +45,7 @@ bool ReportFollower::start(std::string& error) {
 }
 
 bool ReportFollower::latest(std::uint64_t& seq, std::string& error) {
-    const httplib::Result result = client_->Get("/sim/v1/auto-report/seq");
+    const httplib::Result result = client_->Get(ControllerSim::kLatestReportPath);
     if (!result || result->status != 200) {
         error = failure(result, "asking for the newest auto-report");
         return false;
@@ -61,15 +65,17 @@ bool ReportFollower::latest(std::uint64_t& seq, std::string& error) {
 bool ReportFollower::next(std::chrono::milliseconds wait, Report& report, std::string& error) {
     error.clear();
     if (wait > kLongestPoll) wait = kLongestPoll;
-    const std::string path = "/sim/v1/auto-report?after=" + std::to_string(taken_) +
-                             "&wait_ms=" + std::to_string(wait.count());
-    const httplib::Result result = client_->Get(path.c_str());
+    const httplib::Params query = {{ControllerSim::kAfterKey, std::to_string(taken_)},
+                                   {ControllerSim::kWaitKey, std::to_string(wait.count())}};
+    const httplib::Result result =
+        client_->Get(ControllerSim::kAutoReportPath, query, httplib::Headers());
     if (result && result->status == 204) return false;
     if (!result || result->status != 200) {
         error = failure(result, "following auto-reports");
         return false;
     }
-    if (!parseSeq(result->get_header_value("X-Sim-Seq"), report.seq) || report.seq <= taken_) {
+    if (!parseSeq(result->get_header_value(ControllerSim::kReportSeqHeader), report.seq) ||
+        report.seq <= taken_) {
         error = "following auto-reports: answer without a new report number";
         return false;
     }
