@@ -1,5 +1,6 @@
-// The built plugin in a host that shares no code with tvkhost (the recording host of the tests),
-// with the real restlink against controller-sim: the same events and replies come back.
+// The built plugin loaded by a host that shares no code with tvkhost (the recording host of the
+// tests): its information record and component table, and, with the real restlink against
+// controller-sim, the same events and replies as through tvkhost.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -13,7 +14,7 @@ namespace {
 
 using namespace ocsm_test;
 
-TEST(MinimalHost, GetColorSpaceAndInterfaceInfoAgainstTheController) {
+TEST(MinimalHost, LoadsThePluginAndGetsItsAnswersFromTheController) {
     ControllerSimProcess simulator("minimal-host-token");
     ASSERT_FALSE(simulator.url().empty());
     setenv("RESTLINK_BASE_URL", simulator.url().c_str(), 1);
@@ -24,20 +25,30 @@ TEST(MinimalHost, GetColorSpaceAndInterfaceInfoAgainstTheController) {
     const auto pluginit = reinterpret_cast<void (*)(tvk::IHost*)>(dlsym(library, "pluginit"));
     const auto pluginfo = reinterpret_cast<PluginInfo* (*)()>(dlsym(library, "pluginfo"));
     ASSERT_TRUE(pluginit && pluginfo);
+    const PluginInfo* info = pluginfo();
+    ASSERT_EQ(info, pluginfo());
+    EXPECT_STREQ(info->apiVersion, "0.1");
+    EXPECT_STREQ(info->name, "outputcolorspacemodel");
+    EXPECT_STREQ(info->version, "0.1.0");
+    EXPECT_STREQ(info->desc, "{\"desc\":\"output color space model plugin!\",\"end\":0 }");
+    ASSERT_NE(info->components[0], nullptr);
+    EXPECT_EQ(info->components[1], nullptr);
+    const tvk::ComponentInfo& component = *info->components[0];
+    EXPECT_STREQ(component.id, "orvex.lcd.model.output.colorspace");
+    EXPECT_STREQ(component.desc, "{\"end\":0 }\r\n");
+
     RecordingHost host;
     pluginit(host.host());
-    tvk::ComponentInfo* info = pluginfo()->components[0];
-    void* object = info->creator();
-    tvk::IMessageHandler* handler = info->getMessageHandler(object);
-
+    void* object = component.creator();
+    tvk::IMessageHandler* handler = component.getMessageHandler(object);
     const auto first = firstRegularScreen();
     for (const Message& message : {command(tvk::kInitMessageId), event(0xFC050206u)})
         EXPECT_EQ(handler->handleMessage(&message), nullptr);
+    EXPECT_EQ(host.calls().size(), 5u);  // the component found the dispatchers and subscribed
     const Message interfaceInfo = command(0xFC050201u);
     const tvk::IMessage* reply = handler->handleMessage(&interfaceInfo);
     ASSERT_NE(reply, nullptr);
     EXPECT_EQ(reply->getDataSize(), 108);
-
     const auto sent = host.sent();
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_EQ(sent[0], (Sent{"send 9", 0xFC070204u, "outputcolorspacemodel",
@@ -46,7 +57,8 @@ TEST(MinimalHost, GetColorSpaceAndInterfaceInfoAgainstTheController) {
     EXPECT_EQ(le32At(sent[1].bytes, 0), first.interfaceId);
     EXPECT_EQ(reinterpret_cast<const char*>(sent[1].bytes.data() + 41), first.interfaceName);
 
-    info->deletor(object);
+    component.deletor(nullptr);
+    component.deletor(object);
     dlclose(library);
     EXPECT_EQ(simulator.stop(), 0);
 }

@@ -43,7 +43,7 @@ TEST(TvkhostSession, GetSetGetRelayedReportAndInterfaceInfo) {
          "get-colorspace", "set-colorspace", std::to_string(first.screenId),
          std::to_string(changed), "get-colorspace", "interface-info"});
     ASSERT_EQ(tvkhost.wait(std::chrono::seconds(120)), 0) << tvkhost.errors();
-    const std::string& out = tvkhost.output();
+    const std::string out = tvkhost.output();
 
     const auto colorSpaces = select(out, "event", "0xFC070204");
     ASSERT_EQ(colorSpaces.size(), 2u) << out;

@@ -41,18 +41,14 @@ struct PlusOne : Interface {
 
 TEST(HostInterfaceSlots, OperationsAndPlaceholdersSitInTheirSlots) {
     using LCD::Message::MessageHandler;
+    // clang-format off
     const std::pair<long, long> slots[] = {
-        {vtableSlot(&tvk::IHost::hostSlot2), 2},
-        {vtableSlot(&tvk::IHost::getService), 3},
+        {vtableSlot(&tvk::IHost::hostSlot2), 2}, {vtableSlot(&tvk::IHost::getService), 3},
         {vtableSlot(&PlusOne<tvk::IHost>::next), 4},
-        {vtableSlot(&tvk::IMessage::messageSlot1), 1},
-        {vtableSlot(&tvk::IMessage::getType), 2},
-        {vtableSlot(&tvk::IMessage::getId), 3},
-        {vtableSlot(&tvk::IMessage::getDataSize), 4},
-        {vtableSlot(&tvk::IMessage::getData), 5},
-        {vtableSlot(&PlusOne<tvk::IMessage>::next), 6},
-        {vtableSlot(&tvk::IReply::getData), 1},
-        {vtableSlot(&tvk::IReply::getDataSize), 2},
+        {vtableSlot(&tvk::IMessage::messageSlot1), 1}, {vtableSlot(&tvk::IMessage::getType), 2},
+        {vtableSlot(&tvk::IMessage::getId), 3}, {vtableSlot(&tvk::IMessage::getDataSize), 4},
+        {vtableSlot(&tvk::IMessage::getData), 5}, {vtableSlot(&PlusOne<tvk::IMessage>::next), 6},
+        {vtableSlot(&tvk::IReply::getData), 1}, {vtableSlot(&tvk::IReply::getDataSize), 2},
         {vtableSlot(&PlusOne<tvk::IReply>::next), 3},
         {vtableSlot(&tvk::IMessageCenter::createMessage), 0},
         {vtableSlot(&PlusOne<tvk::IMessageCenter>::next), 1},
@@ -62,17 +58,16 @@ TEST(HostInterfaceSlots, OperationsAndPlaceholdersSitInTheirSlots) {
         {vtableSlot(&tvk::ICommandDispatcher::subscribe), 4},
         {vtableSlot(&PlusOne<tvk::ICommandDispatcher>::next), 5},
         {vtableSlot(&tvk::IEventDispatcher::createMessage), 0},
-        {vtableSlot(&tvk::IEventDispatcher::post), 2},
-        {vtableSlot(&tvk::IEventDispatcher::send), 4},
+        {vtableSlot(&tvk::IEventDispatcher::post), 2}, {vtableSlot(&tvk::IEventDispatcher::send), 4},
         {vtableSlot(&tvk::IEventDispatcher::subscribe), 5},
         {vtableSlot(&PlusOne<tvk::IEventDispatcher>::next), 6},
-        // The destructor takes slots 0 and 1.
+        // the destructor takes slots 0 and 1
         {vtableSlot(&tvk::IMessageHandler::handleMessage), 2},
         {vtableSlot(&PlusOne<tvk::IMessageHandler>::next), 3},
-        {vtableSlot(&MessageHandler::onInit), 3},
-        {vtableSlot(&MessageHandler::processMsg), 4},
+        {vtableSlot(&MessageHandler::onInit), 3}, {vtableSlot(&MessageHandler::processMsg), 4},
         {vtableSlot(&PlusOne<MessageHandler>::next), 5},
     };
+    // clang-format on
     for (size_t i = 0; i < sizeof slots / sizeof slots[0]; ++i)
         EXPECT_EQ(slots[i].first, slots[i].second) << "entry " << i;
 }

@@ -64,11 +64,12 @@ TEST(WriterFloats, ShortestTextAndNonFiniteValuesAsTextTheReaderTakes) {
         float value;
         const char* text;
     };
-    for (const Case& c :
-         {Case{0.1f, "0.1"}, Case{59.94f, "59.94"}, Case{-2.5f, "-2.5"}, Case{1e20f, "1e20"},
-          Case{1.5e-7f, "1.5e-07"}, Case{-0.0f, "-0"}, Case{3.4028235e38f, "3.4028235e38"},
-          Case{std::numeric_limits<float>::quiet_NaN(), "null"}, Case{inf, "1e39"},
-          Case{-inf, "-1e39"}}) {
+    // clang-format off
+    for (const Case& c : {Case{0.1f, "0.1"}, {59.94f, "59.94"}, {-2.5f, "-2.5"}, {1e20f, "1e20"},
+                          {1.5e-7f, "1.5e-07"}, {-0.0f, "-0"}, {3.4028235e38f, "3.4028235e38"},
+                          {std::numeric_limits<float>::quiet_NaN(), "null"}, {inf, "1e39"},
+                          {-inf, "-1e39"}}) {
+        // clang-format on
         EXPECT_EQ(float_text(c.value), c.text) << c.value;
         const float back =
             ocsm_test::decodeOrFail<s_Sdr>("{\"gamma\":" + float_text(c.value) + "}").gamma;
@@ -81,24 +82,17 @@ TEST(Utf8Escaping, EscapesAndInvalidOrCutOffSequencesEndingTheString) {
         std::string text;
         const char* written;
     };
+    // clang-format off
     for (const Case& c : std::vector<Case>{
-             {"", "\"\""},
-             {"a/b", "\"a/b\""},
-             {"\"\\\b\t\n\f\r", "\"\\\"\\\\\\b\\t\\n\\f\\r\""},
+             {"", "\"\""}, {"a/b", "\"a/b\""}, {"\"\\\b\t\n\f\r", "\"\\\"\\\\\\b\\t\\n\\f\\r\""},
              {"\x01\x1F\x7F", "\"\\u0001\\u001F\\u007F\""},
              {std::string("ab\0cd", 5), "\"ab\""},  // NUL ends the text
              {"\xC3\xA9\xE2\x82\xAC\xEF\xBF\xBF", "\"\\u00E9\\u20AC\\uFFFF\""},
              {"\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF", "\"\\uD83D\\uDE00\\uDBFF\\uDFFF\""},
-             {"A\xFF"
-              "B",
-              "\"A\""},
-             {"A\xC3", "\"A\""},
-             {"A\xED\xA0\x80"
-              "B",
-              "\"A\""},                       // a surrogate
-             {"A\xC0\xAF", "\"A\""},          // overlong
-             {"A\xF4\x90\x80\x80", "\"A\""},  // beyond U+10FFFF
-         }) {
+             // invalid, cut off, a surrogate, overlong, beyond U+10FFFF
+             {"A\xFF" "B", "\"A\""}, {"A\xC3", "\"A\""}, {"A\xED\xA0\x80" "B", "\"A\""},
+             {"A\xC0\xAF", "\"A\""}, {"A\xF4\x90\x80\x80", "\"A\""}}) {
+        // clang-format on
         EXPECT_EQ(write_str(c.text), c.written) << c.text;
     }
     // Escaped text decodes back to the original.

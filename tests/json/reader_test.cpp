@@ -38,16 +38,19 @@ std::string describe(const reader& rd) {
     return "?";
 }
 
-// All tokens of a text up to the end token, or the error text.
-std::string scan(const std::string& text) {
-    reader rd(text.c_str(), UINT64_MAX);
+// All tokens of a text (of `size` bytes at most) up to the end token, or the error text. The end
+// token must stay once reached.
+std::string scan(const std::string& text, uint64_t size = UINT64_MAX) {
+    reader rd(text.c_str(), size);
     std::string out;
     try {
         for (;;) {
             rd.next();
             if (!out.empty()) out += ' ';
             out += describe(rd);
-            if (rd.token_kind == lcdjson::tk_end) return out;
+            if (rd.token_kind != lcdjson::tk_end) continue;
+            rd.next();
+            return rd.token_kind == lcdjson::tk_end && rd.current() == '\0' ? out : out + " moved";
         }
     } catch (const lcdjson::exception& e) {
         return out + (out.empty() ? "" : " ") + e.what();
@@ -59,6 +62,7 @@ TEST(ReaderScan, TokensNumbersStringsCommentsAndErrors) {
     struct Case {
         std::string text;
         const char* expected;
+        uint64_t size = UINT64_MAX;
     };
     const std::vector<Case> cases = {
         {"{\"a\" : [1, -2, 3.5, true]}",
@@ -110,64 +114,18 @@ TEST(ReaderScan, TokensNumbersStringsCommentsAndErrors) {
         {"5 /* open", "u:5 end"},
         {"/x", "error at line :0 col :1 msg:not a comment!"},
         {"1 /", "u:1 error at line :0 col :3 msg:not a comment!"},
+        // a backslash before a line feed makes the pair part of the string
+        {"\"a\\\nb\" x", "s:a\\\nb error at line :1 col :5 msg:not a valid string!"},
+        // a size ends the text before its NUL; cut strings and words fail there
+        {"[1,2]", "p:[ u:1 p:, end", 3},
+        {"\"ab\"", "error at line :0 col :3 msg:not a valid quote string!", 3},
+        {"abc ", "error at line :0 col :2 msg:not a valid string!", 2},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(scan(c.text), c.expected) << c.text;
-}
-
-TEST(ReaderTokens, EndSizeLimitAndTokenFields) {
-    for (const char* text : {"", static_cast<const char*>(nullptr), "5 "}) {
-        reader rd(text, text ? UINT64_MAX : 0);
-        rd.next();
-        if (rd.token_kind != lcdjson::tk_end) rd.next();
-        rd.next();  // the end stays once reached
-        EXPECT_EQ(lcdjson::tk_end, rd.token_kind);
-        EXPECT_TRUE(rd.at_end);
-        EXPECT_EQ('\0', rd.current());
-    }
-    // The size limit ends the text before its NUL; cut strings and words fail there.
-    reader rd("[1,2]", 3);
-    rd.next();
-    rd.next();
-    rd.next();
-    EXPECT_EQ(describe(rd), "p:,");
-    rd.next();
-    EXPECT_EQ(lcdjson::tk_end, rd.token_kind);
-    reader quoted("\"ab\"", 3);
-    EXPECT_THROW(quoted.next(), lcdjson::exception);
-    EXPECT_EQ(3u, quoted.column);
-    reader word("abc ", 2);
-    EXPECT_THROW(word.next(), lcdjson::exception);
-    EXPECT_EQ(2u, word.column);
-
-    // -0 is a signed zero; the token text covers what was scanned; the sign flag is per token.
-    reader neg("-0 1e+5 ]", UINT64_MAX);
-    neg.next();
-    EXPECT_EQ(lcdjson::tk_signed, neg.token_kind);
-    EXPECT_TRUE(neg.token_negative);
-    EXPECT_EQ(0u, neg.token_value.u);
-    EXPECT_EQ(2u, neg.token_size);
-    neg.next();
-    EXPECT_EQ(std::string(neg.token_text, neg.token_size), "1e");
-    EXPECT_FALSE(neg.token_negative);
-    // A string starting with punctuation is taken for that punctuation by the tests.
-    reader punct("\"]x\"", UINT64_MAX);
-    punct.next();
-    EXPECT_EQ(lcdjson::tk_string, punct.token_kind);
-    EXPECT_EQ(']', punct.current());
-    // A backslash before a line feed makes the pair part of the string.
-    reader pair("\"a\\\nb\"", UINT64_MAX);
-    pair.next();
-    EXPECT_EQ(std::string(pair.token_text, pair.token_size), "a\\\nb");
-    EXPECT_EQ(1u, pair.line);
-}
-
-TEST(ReaderCounters, CarriageReturnDoesNotMoveTheColumn) {
-    reader rd("\r\n x", UINT64_MAX);
-    std::string seen;
-    for (int i = 0; i < 4; ++i, rd.take())
-        seen += std::to_string(rd.line) + ":" + std::to_string(rd.column) + " ";
-    EXPECT_EQ(seen, "0:0 1:0 1:1 1:2 ");
+        EXPECT_EQ(scan(c.text, c.size), c.expected) << c.text;
+    reader none(nullptr, 0);  // no text at all
+    none.next();
+    EXPECT_EQ(describe(none) + none.current(), std::string("end") + '\0');
 }
 
 }  // namespace

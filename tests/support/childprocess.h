@@ -1,11 +1,11 @@
-// Runs one of our programs as a child process for a test: with the emulator
-// prefix of the cross build, its standard output and error captured, and a
-// bounded wait for everything.
+// One of our programs as a child process of a test: started with the emulator of the cross build,
+// its standard output and error collected in files, every wait bounded.
 #pragma once
 
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -13,49 +13,31 @@ namespace ocsm_test {
 
 class ChildProcess {
 public:
-    // Starts `program` with `arguments`; `environment` entries (NAME=value)
-    // are added to or replace the test's own environment. Check started().
-    ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
-                 const std::vector<std::string>& environment = {});
+    using Ms = std::chrono::milliseconds;
+
+    ChildProcess(const std::string& program, const std::vector<std::string>& arguments);
     ~ChildProcess();  // kills the child if it still runs
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool started() const { return pid_ > 0; }
+    // The next line of standard output, without its line feed; false when none came in time.
+    bool readLine(std::string& line, Ms timeout);
+    // Sends the signal, then waits for the end: the exit status, 128 + the signal that ended it,
+    // or -1 when it did not end in time (it is killed then).
+    int stop(int signal, Ms timeout = Ms(20000));
+    int wait(Ms timeout = Ms(60000));  // the same, without a signal
 
-    // The next line of standard output (without its line feed), waiting at most
-    // `timeout`; false at time-out or end of output.
-    bool readLine(std::string& line, std::chrono::milliseconds timeout);
-
-    // Sends `signal`, then waits for the child's end. Returns the exit status,
-    // 128 + signal number for a child killed by a signal, or -1 on time-out
-    // (the child is then killed).
-    int stop(int signal, std::chrono::milliseconds timeout = std::chrono::seconds(20));
-
-    // Waits for the child's own end and collects all its output. Same result
-    // values as stop().
-    int wait(std::chrono::milliseconds timeout = std::chrono::seconds(60));
-
-    // Everything read so far (wait() and stop() read to the end).
-    const std::string& output() const { return out_; }
-    // Standard output after the lines readLine handed out.
-    std::string unread() const { return out_.substr(consumed_); }
-    const std::string& errors() const { return err_; }
+    std::string output() const { return contents(out_); }
+    std::string errors() const { return contents(err_); }
 
 private:
-    bool pump(std::chrono::milliseconds timeout);  // reads what is ready; false when both ended
-    int reap(std::chrono::milliseconds timeout);
+    static std::string contents(std::FILE* file);
 
     pid_t pid_ = -1;
-    int outFd_ = -1;
-    int errFd_ = -1;
-    std::string out_;
-    std::string err_;
-    std::size_t consumed_ = 0;  // bytes of out_ handed out by readLine
+    std::FILE* out_;
+    std::FILE* err_;
+    size_t consumed_ = 0;  // bytes of output handed out by readLine
 };
-
-// Program path with the emulator the cross build runs child programs under.
-std::vector<std::string> commandLine(const std::string& program,
-                                     const std::vector<std::string>& arguments);
 
 }  // namespace ocsm_test

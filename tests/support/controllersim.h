@@ -20,7 +20,7 @@ public:
     // Stops it the way a service manager would; its exit status.
     int stop();
     // Its standard error: the request log.
-    const std::string& log() const { return process_->errors(); }
+    std::string log() const { return process_->errors(); }
 
 private:
     std::unique_ptr<ChildProcess> process_;

@@ -21,10 +21,7 @@ struct LogLine {
 
 class QtLogCapture {
 public:
-    QtLogCapture() {
-        clear();
-        previous_ = qInstallMessageHandler(&QtLogCapture::record);
-    }
+    QtLogCapture() : previous_(qInstallMessageHandler(&QtLogCapture::record)) { clear(); }
     ~QtLogCapture() { qInstallMessageHandler(previous_); }
     QtLogCapture(const QtLogCapture&) = delete;
     QtLogCapture& operator=(const QtLogCapture&) = delete;
@@ -37,7 +34,6 @@ public:
         std::lock_guard<std::mutex> lock(state().mutex);
         return state().lines;
     }
-    // The texts alone.
     std::vector<std::string> texts() const {
         std::vector<std::string> out;
         for (const LogLine& line : lines())
@@ -56,10 +52,9 @@ private:
     }
     static void record(QtMsgType type, const QMessageLogContext& context, const QString& text) {
         std::lock_guard<std::mutex> lock(state().mutex);
-        state().lines.push_back(LogLine{type, context.file ? context.file : "", context.line,
-                                        context.function ? context.function : "",
-                                        context.category ? context.category : "",
-                                        text.toStdString()});
+        state().lines.push_back({type, context.file ? context.file : "", context.line,
+                                 context.function ? context.function : "",
+                                 context.category ? context.category : "", text.toStdString()});
     }
 
     QtMessageHandler previous_;

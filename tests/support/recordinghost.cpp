@@ -46,65 +46,57 @@ void PrintTo(const Sent& sent, std::ostream* out) {
     *out << " ]";
 }
 
-// The state every service writes to.
-struct RecordingHost::Services_ {
-    struct Host final : tvk::IHost {
-        explicit Host(Services_& s) : s(s) {}
-        void hostSlot0() override {}
-        void hostSlot1() override {}
-        void hostSlot2() override {}
-        void* getService(const char* name) override {
-            const std::string service = name ? name : "";
-            if (service == tvk::kMessageCenterService && (s.offered & kMessageCenter))
-                return static_cast<tvk::IMessageCenter*>(&s.center);
-            if (service == tvk::kCommandDispatcherService && (s.offered & kCommands))
-                return static_cast<tvk::ICommandDispatcher*>(&s.commands);
-            if (service == tvk::kEventDispatcherService && (s.offered & kEvents))
-                return static_cast<tvk::IEventDispatcher*>(&s.events);
-            return nullptr;
-        }
-        Services_& s;
-    };
+// The host and its message center, and the state every service writes to.
+struct RecordingHost::Services_ final : tvk::IHost, tvk::IMessageCenter {
+    void hostSlot0() override {}
+    void hostSlot1() override {}
+    void hostSlot2() override {}
+    void* getService(const char* name) override {
+        const std::string service = name ? name : "";
+        if (service == tvk::kMessageCenterService && (offered & kMessageCenter))
+            return static_cast<tvk::IMessageCenter*>(this);
+        if (service == tvk::kCommandDispatcherService && (offered & kCommands))
+            return static_cast<tvk::ICommandDispatcher*>(&commands);
+        if (service == tvk::kEventDispatcherService && (offered & kEvents))
+            return static_cast<tvk::IEventDispatcher*>(&events);
+        return nullptr;
+    }
 
     // Replies, which belong to the host once handed back.
-    struct Center final : tvk::IMessageCenter {
-        explicit Center(Services_& s) : s(s) {}
-        tvk::IMessage* createMessage(int id, const char* sender, int size, const void* data,
-                                     int flags) override {
-            std::lock_guard<std::mutex> lock(s.mutex);
-            s.sent.push_back({"reply " + std::to_string(flags), static_cast<unsigned int>(id),
-                              sender ? sender : "", copy(data, size)});
-            return s.keep(tvk::kCommandType, id, copy(data, size), "message");
-        }
-        Services_& s;
-    };
+    tvk::IMessage* createMessage(int id, const char* sender, int size, const void* data,
+                                 int flags) override {
+        return make("reply " + std::to_string(flags), id, sender, copy(data, size));
+    }
 
     struct Commands final : tvk::ICommandDispatcher {
         explicit Commands(Services_& s) : s(s) {}
         tvk::IMessage* createMessage(int id, int size, const void* data, const char*) override {
             std::lock_guard<std::mutex> lock(s.mutex);
-            return s.keep(tvk::kCommandType, id, copy(data, size), "message");
+            s.messages.push_back(
+                std::make_unique<Message>(tvk::kCommandType, id, copy(data, size)));
+            return s.messages.back().get();
         }
         void releaseMessage(void* pointerAddress) override {
             std::lock_guard<std::mutex> lock(s.mutex);
-            void** variable = static_cast<void**>(pointerAddress);
-            const auto found = s.owners.find(*variable);
-            s.calls.push_back(*variable == nullptr      ? "release null"
-                              : found == s.owners.end() ? "release unknown"
-                                                        : "release " + found->second);
-            *variable = nullptr;
+            void*& variable = *static_cast<void**>(pointerAddress);
+            std::string what = variable ? "unknown" : "null";
+            for (const auto& message : s.messages) {
+                if (variable == static_cast<tvk::IReply*>(message.get())) what = "reply";
+                if (variable == static_cast<tvk::IMessage*>(message.get())) what = "message";
+            }
+            s.calls.push_back("release " + what);
+            variable = nullptr;
         }
         int send(tvk::IMessage** message, tvk::IReply** reply, int flags) override {
             std::lock_guard<std::mutex> lock(s.mutex);
-            const tvk::IMessage* m = *message;
-            s.calls.push_back("send command " + hexId(m->getId()) + " (" +
-                              std::to_string(m->getDataSize()) + " bytes) flags " +
+            s.calls.push_back("send command " + hexId((*message)->getId()) + " (" +
+                              std::to_string((*message)->getDataSize()) + " bytes) flags " +
                               std::to_string(flags));
             *reply = nullptr;
             if (s.answer) {
-                Message* answer = s.keep(tvk::kCommandType, m->getId(), *s.answer, "");
-                *reply = answer;
-                s.owners[static_cast<tvk::IReply*>(answer)] = "reply";
+                s.messages.push_back(std::make_unique<Message>(
+                    tvk::kCommandType, static_cast<unsigned int>((*message)->getId()), *s.answer));
+                *reply = s.messages.back().get();
             }
             return s.status;
         }
@@ -115,11 +107,11 @@ struct RecordingHost::Services_ {
         Services_& s;
     };
 
+    // An event is written down when it is made and marked when it is posted or sent.
     struct Events final : tvk::IEventDispatcher {
         explicit Events(Services_& s) : s(s) {}
         tvk::IMessage* createMessage(int id, int size, const void* data,
                                      const char* sender) override {
-            std::lock_guard<std::mutex> lock(s.mutex);
             Bytes bytes = copy(data, size);
             // The relayed list travels as the list object itself, readable while it is delivered.
             if (static_cast<unsigned int>(id) == ColorSpace::kColorSpaceChangedId &&
@@ -131,31 +123,27 @@ struct RecordingHost::Services_ {
                         data));
                 bytes.assign(text.begin(), text.end());
             }
-            Message* message = s.keep(tvk::kEventType, id, copy(data, size), "message");
-            s.pending[static_cast<tvk::IMessage*>(message)] = {"", static_cast<unsigned int>(id),
-                                                               sender ? sender : "", bytes};
-            return message;
+            return s.make("", id, sender, std::move(bytes));
         }
         void eventSlot1() override {}
-        int post(tvk::IMessage** message) override { return deliver(message, "post"); }
+        int post(tvk::IMessage** message) override { return mark(*message, "post"); }
         void eventSlot3() override {}
         int send(tvk::IMessage** message, int flags) override {
-            return deliver(message, "send " + std::to_string(flags));
+            return mark(*message, "send " + std::to_string(flags));
         }
         int subscribe(int id, const std::string& component) override {
             return s.subscribe("event", id, component);
         }
-        int deliver(tvk::IMessage** message, const std::string& how) {
+        int mark(const tvk::IMessage* message, const std::string& how) {
             std::lock_guard<std::mutex> lock(s.mutex);
-            const auto found = s.pending.find(*message);
-            if (found == s.pending.end()) {
-                s.calls.push_back(how + " of a message not made here");
-                return -1;
+            for (size_t i = s.sent.size(); i-- > 0;) {
+                if (s.sent[i].how.empty() && static_cast<int>(s.sent[i].id) == message->getId()) {
+                    s.sent[i].how = how;
+                    return 0;
+                }
             }
-            found->second.how = how;
-            s.sent.push_back(found->second);
-            s.pending.erase(found);
-            return 0;
+            s.calls.push_back(how + " of an event not made here");
+            return -1;
         }
         Services_& s;
     };
@@ -168,12 +156,12 @@ struct RecordingHost::Services_ {
         return Bytes(bytes, bytes + size);
     }
 
-    Message* keep(unsigned int type, int id, Bytes bytes, const char* owner) {
+    tvk::IMessage* make(const std::string& how, int id, const char* sender, Bytes bytes) {
+        std::lock_guard<std::mutex> lock(mutex);
+        sent.push_back({how, static_cast<unsigned int>(id), sender ? sender : "", bytes});
         messages.push_back(
-            std::make_unique<Message>(type, static_cast<unsigned int>(id), std::move(bytes)));
-        Message* message = messages.back().get();
-        if (*owner != '\0') owners[static_cast<tvk::IMessage*>(message)] = owner;
-        return message;
+            std::make_unique<Message>(tvk::kEventType, static_cast<unsigned int>(id), bytes));
+        return messages.back().get();
     }
 
     int subscribe(const char* kind, int id, const std::string& component) {
@@ -183,31 +171,27 @@ struct RecordingHost::Services_ {
     }
 
     const unsigned offered;
-    Host host{*this};
-    Center center{*this};
     Commands commands{*this};
     Events events{*this};
     mutable std::mutex mutex;
     std::vector<std::string> calls;
     std::vector<Sent> sent;
-    std::unordered_map<const void*, Sent> pending;  // made for an event, not yet posted or sent
     std::vector<std::unique_ptr<Message>> messages;
-    std::unordered_map<const void*, std::string> owners;
     std::optional<Bytes> answer;
     int status = 0;
     int subscriptions = 0;
 };
 
 RecordingHost::RecordingHost(unsigned services) : services_(std::make_unique<Services_>(services)) {
-    tvk::api::get().host = &services_->host;
+    tvk::api::get().host = services_.get();
 }
 
 RecordingHost::~RecordingHost() {
-    if (tvk::api::get().host == &services_->host) tvk::api::get().host = nullptr;
+    if (tvk::api::get().host == services_.get()) tvk::api::get().host = nullptr;
 }
 
 tvk::IHost* RecordingHost::host() {
-    return &services_->host;
+    return services_.get();
 }
 
 void RecordingHost::answerCommands(std::optional<Bytes> reply, int status) {
@@ -230,7 +214,6 @@ void RecordingHost::clear() {
     std::lock_guard<std::mutex> lock(services_->mutex);
     services_->calls.clear();
     services_->sent.clear();
-    services_->pending.clear();
 }
 
 }  // namespace ocsm_test

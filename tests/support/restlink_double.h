@@ -1,6 +1,5 @@
-// restlink_double: a scripted stand-in for the device HTTP client library, linked into the
-// component tests instead of librestlink.so. It records every call the
-// component makes, in order, and answers sendRequest from a queue of
+// restlink_double: a scripted stand-in for the device HTTP client library, linked instead of
+// librestlink.so. It records every call made, in order, and answers sendRequest from a queue of
 // scripted bodies (or with no response at all).
 #pragma once
 
@@ -26,9 +25,5 @@ void setToken(std::string token);
 //   "setBody <bytes> 42"
 //   "sendRequest status=0"
 const std::vector<std::string>& calls();
-
-// The calls made between creating a request and sending it, for tests that
-// only care about what went on the wire.
-std::vector<std::string> requestCalls();
 
 }  // namespace restlink_double
