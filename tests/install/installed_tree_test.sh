@@ -26,14 +26,14 @@ sim_pid=
 trap '[ -z "$sim_pid" ] || kill "$sim_pid" 2>/dev/null || true' EXIT
 # Starts the installed controller-sim on a free port; sets url.
 start_sim() {
-  bare "$usr/bin/controller-sim" --port 0 >"$work/sim.out" 2>"$work/sim.err" &
+  bare "$usr/bin/controller-sim" --port 0 >"$work/$step-sim.out" 2>"$work/$step-sim.err" &
   sim_pid=$!
   for _ in $(seq 300); do
-    [ -s "$work/sim.out" ] && break
-    kill -0 "$sim_pid" 2>/dev/null || fail "controller-sim ended: $(cat "$work/sim.err")"
+    [ -s "$work/$step-sim.out" ] && break
+    kill -0 "$sim_pid" 2>/dev/null || fail "controller-sim ended: $(cat "$work/$step-sim.err")"
     sleep 0.1
   done
-  url=http://$(sed -n 's/^controller-sim listening on //p' "$work/sim.out")
+  url=http://$(sed -n 's/^controller-sim listening on //p' "$work/$step-sim.out")
 }
 
 case "$step" in
@@ -97,7 +97,7 @@ programs)
   out=$(bare RESTLINK_BASE_URL="$url" "$usr/bin/tvkhost" get-colorspace interface-info)
   expect_in "$out" "^event 0xFC070204 from outputcolorspacemodel: screenId=1 " "get-colorspace"
   expect_in "$out" "^reply 0xFC050201 from outputcolorspacemodel: interfaceId=769 " "interface-info"
-  expect_in "$(cat "$work/sim.err")" "interfaces from $usr/(bin/\.\./)?share/outputcolorspacemodel" \
+  expect_in "$(cat "$work/$step-sim.err")" "interfaces from $usr/(bin/\.\./)?share/outputcolorspacemodel" \
     "controller-sim's documents"
   ;;
 

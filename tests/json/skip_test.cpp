@@ -24,41 +24,29 @@ std::string skip_first(const std::string& text) {
     }
 }
 
+std::string invalid_at(int line, int column) {
+    return "error at line :" + std::to_string(line) + " col :" + std::to_string(column) +
+           " msg:invalid json document!";
+}
+
 TEST(Skip, ValuesOfAnyShapeAndWhatStaysCurrent) {
     struct Case {
         const char* text;
         std::string expected;
     };
-    const std::string invalid = " msg:invalid json document!";
-    for (const Case& c : {
-             Case{"\"a\" 9", "9"},
-             Case{"-1.5e3 9", "9"},
-             Case{"[1 2] 9", "9"},  // missing commas are tolerated
-             Case{"[ {\"a\":[1,{}], 2:3 \"b\":{}}, \"x\", [] ] 9", "9"},
-             Case{"[,] 9", "9"},
-             Case{"{\"a\":} 9", "9"},  // a missing value is tolerated
-             Case{"{} 9", "9"},
-             Case{"", "end"},
-             Case{", 9", ","},  // lone punctuation stays current
-             Case{"} 9", "}"},
-             Case{"] 9", "]"},
+    // clang-format off
+    for (const Case& c : {Case{"\"a\" 9", "9"}, {"-1.5e3 9", "9"}, {"{} 9", "9"}, {"[,] 9", "9"},
+             {"", "end"}, {"[1 2] 9", "9"}, {"{\"a\":} 9", "9"},  // missing commas and values
+             {"[ {\"a\":[1,{}], 2:3 \"b\":{}}, \"x\", [] ] 9", "9"},
+             {", 9", ","}, {"} 9", "}"}, {"] 9", "]"},  // lone punctuation stays current
              // strings starting with punctuation act as that punctuation
-             Case{"[\"]x\", 1] 9", ","},
-             Case{"{\"a\":1 \"}\" 2} 9", "2"},
-             // cut-off or malformed containers
-             Case{"[1,\n[2", "error at line :1 col :3" + invalid},
-             Case{"[1, 2", "error at line :0 col :5" + invalid},
-             Case{"{\"a\":1", "error at line :0 col :6" + invalid},
-             Case{"{\"a\" 1}", "error at line :0 col :6" + invalid},
-             Case{"{[:1}", "error at line :0 col :2" + invalid},
-             Case{"{,}", "error at line :0 col :2" + invalid},
-             Case{"{\"a\":[}", "error at line :0 col :7" + invalid},
-             // a lone colon or brace inside an array fails instead of looping
-             Case{"[:]", "error at line :0 col :2" + invalid},
-             Case{"[}]", "error at line :0 col :2" + invalid},
-             Case{"[1 :]", "error at line :0 col :4" + invalid},
-             Case{"[[1] }]", "error at line :0 col :6" + invalid},
-         }) {
+             {"[\"]x\", 1] 9", ","}, {"{\"a\":1 \"}\" 2} 9", "2"},
+             // cut-off or malformed containers; a lone colon or brace in an array fails at once
+             {"[1,\n[2", invalid_at(1, 3)}, {"[1, 2", invalid_at(0, 5)}, {"{\"a\":1", invalid_at(0, 6)},
+             {"{\"a\" 1}", invalid_at(0, 6)}, {"{[:1}", invalid_at(0, 2)}, {"{,}", invalid_at(0, 2)},
+             {"{\"a\":[}", invalid_at(0, 7)}, {"[:]", invalid_at(0, 2)}, {"[}]", invalid_at(0, 2)},
+             {"[1 :]", invalid_at(0, 4)}, {"[[1] }]", invalid_at(0, 6)}}) {
+        // clang-format on
         EXPECT_EQ(skip_first(c.text), c.expected) << c.text;
     }
 }
@@ -70,8 +58,7 @@ TEST(Skip, DeepNestingIsPassedOverOrFailsCleanly) {
     LCD::ProtoModel::s_RGB value;
     std::string error;
     EXPECT_FALSE(LCD::ProtoModel::decode("{\"x\":" + std::string(kDeep, '[') + "}", value, error));
-    EXPECT_EQ(error,
-              "error at line :0 col :" + std::to_string(kDeep + 6) + " msg:invalid json document!");
+    EXPECT_EQ(error, invalid_at(0, kDeep + 6));
     ASSERT_TRUE(LCD::ProtoModel::decode(
         "{\"x\":" + std::string(kDeep, '[') + std::string(kDeep, ']') + ",\"R\":5}", value, error))
         << error;
