@@ -1,6 +1,6 @@
 // The built plugin loaded by a host that shares no code with tvkhost (the recording host of the
-// tests): its information record and component table, and, with the real restlink against
-// controller-sim, the same events and replies as through tvkhost.
+// tests): its information record and component table, and a component that subscribes and, with
+// the real restlink against controller-sim, answers as it does in tvkhost.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -45,17 +45,8 @@ TEST(MinimalHost, LoadsThePluginAndGetsItsAnswersFromTheController) {
     for (const Message& message : {command(tvk::kInitMessageId), event(0xFC050206u)})
         EXPECT_EQ(handler->handleMessage(&message), nullptr);
     EXPECT_EQ(host.calls().size(), 5u);  // the component found the dispatchers and subscribed
-    const Message interfaceInfo = command(0xFC050201u);
-    const tvk::IMessage* reply = handler->handleMessage(&interfaceInfo);
-    ASSERT_NE(reply, nullptr);
-    EXPECT_EQ(reply->getDataSize(), 108);
-    const auto sent = host.sent();
-    ASSERT_EQ(sent.size(), 2u);
-    EXPECT_EQ(sent[0], (Sent{"send 9", 0xFC070204u, "outputcolorspacemodel",
-                             le32({first.screenId, first.preset})}));
-    EXPECT_EQ(sent[1].how + " " + std::to_string(sent[1].bytes.size()), "reply 0 108");
-    EXPECT_EQ(le32At(sent[1].bytes, 0), first.interfaceId);
-    EXPECT_EQ(reinterpret_cast<const char*>(sent[1].bytes.data() + 41), first.interfaceName);
+    EXPECT_EQ(host.sent(), (std::vector<Sent>{{"send 9", 0xFC070204u, "outputcolorspacemodel",
+                                               le32({first.screenId, first.preset})}}));
 
     component.deletor(nullptr);
     component.deletor(object);

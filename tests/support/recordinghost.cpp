@@ -23,9 +23,6 @@ std::string hexId(int id) {
 Message::Message(unsigned int type, unsigned int id, Bytes bytes)
     : type_(type), id_(static_cast<int>(id)), bytes_(std::move(bytes)) {}
 
-Message::Message(unsigned int type, unsigned int id, const void* data, int size)
-    : type_(type), id_(static_cast<int>(id)), raw_(true), data_(data), size_(size) {}
-
 Message command(unsigned int id, Bytes bytes) {
     return Message(tvk::kCommandType, id, std::move(bytes));
 }
