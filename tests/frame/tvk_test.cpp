@@ -1,5 +1,4 @@
-// The host's interfaces as the host calls them: every operation in its vtable slot, and the
-// creation callables of a component.
+// The host's interfaces as the host calls them: every operation in its vtable slot.
 #include "host/tvk.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +7,6 @@
 #include <cstring>
 #include <utility>
 
-#include "messagehandler/messagehandler.h"
 
 namespace {
 
@@ -40,7 +38,6 @@ struct PlusOne : Interface {
 };
 
 TEST(HostInterfaceSlots, OperationsAndPlaceholdersSitInTheirSlots) {
-    using LCD::Message::MessageHandler;
     // clang-format off
     const std::pair<long, long> slots[] = {
         {vtableSlot(&tvk::IHost::hostSlot2), 2}, {vtableSlot(&tvk::IHost::getService), 3},
@@ -64,41 +61,10 @@ TEST(HostInterfaceSlots, OperationsAndPlaceholdersSitInTheirSlots) {
         // the destructor takes slots 0 and 1
         {vtableSlot(&tvk::IMessageHandler::handleMessage), 2},
         {vtableSlot(&PlusOne<tvk::IMessageHandler>::next), 3},
-        {vtableSlot(&MessageHandler::onInit), 3}, {vtableSlot(&MessageHandler::processMsg), 4},
-        {vtableSlot(&PlusOne<MessageHandler>::next), 5},
     };
     // clang-format on
     for (size_t i = 0; i < sizeof slots / sizeof slots[0]; ++i)
         EXPECT_EQ(slots[i].first, slots[i].second) << "entry " << i;
-}
-
-int liveObjects = 0;
-
-class Counted : public tvk::IMessageHandler {
-public:
-    Counted() { ++liveObjects; }
-    ~Counted() override { --liveObjects; }
-    const tvk::IMessage* handleMessage(const tvk::IMessage*) override { return nullptr; }
-};
-
-// The handler interface is not the first base here, so its address differs from the object's.
-struct Padding {
-    virtual ~Padding() = default;
-    long filler = 0;
-};
-class SecondBase : public Padding, public Counted {};
-
-TEST(ComponentTemplate, CreatesConvertsAndDeletesThroughTheComponentType) {
-    using Tmpl = tvk::ComponentTmpl<SecondBase>;
-    void* object = Tmpl::creator();
-    ASSERT_NE(object, nullptr);
-    EXPECT_EQ(liveObjects, 1);
-    tvk::IMessageHandler* handler = Tmpl::getMessageHandler(object);
-    EXPECT_EQ(handler, static_cast<tvk::IMessageHandler*>(static_cast<SecondBase*>(object)));
-    EXPECT_NE(static_cast<void*>(handler), object);
-    Tmpl::deletor(nullptr);
-    Tmpl::deletor(object);
-    EXPECT_EQ(liveObjects, 0);
 }
 
 }  // namespace

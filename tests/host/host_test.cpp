@@ -80,7 +80,8 @@ TEST(Host, MessagesReachTheSubscriberInOrderOnTheThreadTheirKindPromises) {
                           tvkhost::kOk);
                 EXPECT_EQ(event, nullptr);  // the dispatcher took it
             }
-            // A sent message is delivered before send returns.
+            // A sent message is delivered before send returns; a posted one later, with the payload
+            // as it was when the message was made (i has moved on by then).
             if (how != kPostEvent) {
                 EXPECT_EQ(fixture.received.size(), i + 1u);
             }

@@ -46,12 +46,4 @@ inline Bytes le32(std::initializer_list<int32_t> values) {
     return bytes;
 }
 
-// The little-endian 32-bit value at offset.
-inline int32_t le32At(const Bytes& bytes, size_t offset) {
-    uint32_t value = 0;
-    for (int i = 3; i >= 0; --i)
-        value = (value << 8) | bytes.at(offset + static_cast<size_t>(i));
-    return static_cast<int32_t>(value);
-}
-
 }  // namespace ocsm_test
