@@ -5,6 +5,7 @@
 
 #include "json/lcdjson.h"
 #include "protomodel/protomodel.h"
+#include "testsupport.h"
 
 namespace {
 
@@ -30,25 +31,8 @@ std::string invalid_at(int line, int column) {
 }
 
 TEST(Skip, ValuesOfAnyShapeAndWhatStaysCurrent) {
-    struct Case {
-        const char* text;
-        std::string expected;
-    };
-    // clang-format off
-    for (const Case& c : {Case{"\"a\" 9", "9"}, {"-1.5e3 9", "9"}, {"{} 9", "9"}, {"[,] 9", "9"},
-             {"", "end"}, {"[1 2] 9", "9"}, {"{\"a\":} 9", "9"},  // missing commas and values
-             {"[ {\"a\":[1,{}], 2:3 \"b\":{}}, \"x\", [] ] 9", "9"},
-             {", 9", ","}, {"} 9", "}"}, {"] 9", "]"},  // lone punctuation stays current
-             // strings starting with punctuation act as that punctuation
-             {"[\"]x\", 1] 9", ","}, {"{\"a\":1 \"}\" 2} 9", "2"},
-             // cut-off or malformed containers; a lone colon or brace in an array fails at once
-             {"[1,\n[2", invalid_at(1, 3)}, {"[1, 2", invalid_at(0, 5)}, {"{\"a\":1", invalid_at(0, 6)},
-             {"{\"a\" 1}", invalid_at(0, 6)}, {"{[:1}", invalid_at(0, 2)}, {"{,}", invalid_at(0, 2)},
-             {"{\"a\":[}", invalid_at(0, 7)}, {"[:]", invalid_at(0, 2)}, {"[}]", invalid_at(0, 2)},
-             {"[1 :]", invalid_at(0, 4)}, {"[[1] }]", invalid_at(0, 6)}}) {
-        // clang-format on
-        EXPECT_EQ(skip_first(c.text), c.expected) << c.text;
-    }
+    for (const auto& c : ocsm_test::readCases("json/skip.tsv"))
+        EXPECT_EQ(skip_first(c.at(0)), c.at(1)) << c[0];
 }
 
 // Recursion would need one stack frame per level; ten million levels must neither overflow

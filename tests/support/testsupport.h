@@ -28,6 +28,11 @@ T decodeOrFail(const std::string& text) {
     return value;
 }
 
+// The cases of a data-driven test, tests/data/NAME: one a line, fields separated by tabs, \xHH
+// standing for any byte (a tab, a line end, a byte that is not UTF-8); lines that are empty or
+// start with # are left out.
+std::vector<std::vector<std::string>> readCases(const std::string& name);
+
 // What controller-sim answers by default for the first regular screen, read from the documents.
 struct FirstRegularScreen {
     int screenId = 0;
