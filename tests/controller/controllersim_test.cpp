@@ -1,10 +1,7 @@
 // controller-sim over HTTP, as the plugin's restlink and tvkhost --follow-reports talk to it.
 #include <gtest/gtest.h>
 #include <httplib.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <fstream>
 #include <future>
 
 #include "controllersim.h"
@@ -25,15 +22,6 @@ const std::string kScreens = "/orvex/v1/screen/list-detail";
 const std::string kInterfaces = "/orvex/v1/interface/list-detail";
 const std::string kColorSpace = "/orvex/v1/screen/color-space";
 const std::string kReports = "/sim/v1/auto-report";
-
-// Two regular screens and one of another type, and two interfaces.
-const char* const kFixture = R"({
-  "screens": {"data": {"list": [
-    {"screenId": 1, "screenIdObj": {"id": 1, "type": 2}, "colorSpace": {"preset": 2}},
-    {"screenId": 3, "screenIdObj": {"id": 3, "type": 1}, "colorSpace": {"preset": 0}},
-    {"screenId": 4, "screenIdObj": {"id": 4, "type": 2}, "colorSpace": {"preset": 1}}]}},
-  "interfaces": {"data": {"list": [{"interfaceId": 7}, {"interfaceId": 8}]}}
-})";
 
 // A PUT body, as the plugin writes it.
 std::string setting(const std::vector<s_ScreenColorSpace>& changes) {
@@ -102,58 +90,25 @@ TEST_F(ControllerSim, ServesTheDocumentsOfTheDataFolderWhole) {
 }
 
 TEST_F(ControllerSim, FiltersPickScreensByTypeAndIdAndInterfacesById) {
-    const std::string file = ::testing::TempDir() + "fixture-" + std::to_string(getpid()) + ".json";
-    std::ofstream(file) << kFixture;
-    start({"--fixture", file});
-    std::remove(file.c_str());
-    const struct {
-        std::string path;
-        std::vector<int32_t> ids;
-    } cases[] = {
-        {kScreens, {1, 3, 4}},
-        {kScreens + "?screenType=2", {1, 4}},
-        {kScreens + "?screenType=1", {3}},
-        {kScreens + "?screenId=4", {4}},
-        {kScreens + "?screenType=2&screenId=3", {}},
-        {kScreens + "?screenId=-2147483648", {}},
-        {kInterfaces, {7, 8}},
-        {kInterfaces + "?interfaceId=8", {8}},
-        {kInterfaces + "?interfaceId=4", {}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(idsAt(c.path), c.ids) << c.path;
+    // Two regular screens and one of another type, and two interfaces.
+    start({"--fixture", std::string(OCSM_TEST_CASES_DIR) + "/controller/fixture.json"});
+    for (const auto& c : ocsm_test::readCases("controller/filters.tsv")) {
+        std::string ids;
+        for (const int32_t id : idsAt(c.at(0)))
+            ids += (ids.empty() ? "" : " ") + std::to_string(id);
+        EXPECT_EQ(ids, c.size() > 1 ? c[1] : "") << c[0];
+    }
 }
 
 TEST_F(ControllerSim, RefusalsChangeNothingAndMakeNoReport) {
-    const struct {
-        const char* token;  // null: no Authorization
-        std::string method, path, body;
-        int status;
-        int32_t code;
-    } cases[] = {
-        {nullptr, "GET", kScreens, "", 401, 401},
-        {"wrong", "GET", kInterfaces, "", 401, 401},
-        {"s3cret-token2", "PUT", kColorSpace, setting({{5, {1}}}), 401, 401},
-        {"S3CRET-TOKEN", "GET", kReports + "?wait_ms=0", "", 401, 401},
-        {kToken, "GET", kScreens + "?screenType=abc", "", 400, 1003},
-        {kToken, "GET", kScreens + "?screenId=1&screenId=2", "", 400, 1003},
-        {kToken, "GET", kInterfaces + "?interfaceId=2147483648", "", 400, 1003},
-        {kToken, "GET", kReports + "?after=-1", "", 400, 1003},
-        {kToken, "GET", "/orvex/v1/screen/list", "", 404, 404},
-        {kToken, "PUT", kColorSpace, "nonsense", 200, 1001},
-        {kToken, "PUT", kColorSpace, "[]", 200, 1001},
-        {kToken, "PUT", kColorSpace, R"([{"screenId":5}])", 200, 1001},
-        {kToken, "PUT", kColorSpace, setting({{5, {-3}}}), 200, 1001},
-        {kToken, "PUT", kColorSpace, setting({{5, {1}}, {9, {1}}}), 200, 1002},
-    };
-    for (const auto& c : cases) {
-        auto other = connect(c.token);
-        const auto answer = c.method == "PUT"
-                                ? other->Put(c.path.c_str(), c.body, "application/json")
-                                : other->Get(c.path.c_str());
-        ASSERT_TRUE(answer) << c.path;
-        EXPECT_EQ(answer->status, c.status) << c.method << " " << c.path << " " << c.body;
-        EXPECT_EQ(decodeOrFail<Screens>(answer->body).code, c.code) << c.path << " " << c.body;
+    for (const auto& c : ocsm_test::readCases("controller/refusals.tsv")) {
+        auto other = connect(c.at(0) == "-" ? nullptr : c[0].c_str());
+        const auto answer = c.at(1) == "PUT"
+                                ? other->Put(c.at(2).c_str(), c.at(3), "application/json")
+                                : other->Get(c.at(2).c_str());
+        ASSERT_TRUE(answer) << c[2];
+        EXPECT_EQ(answer->status, std::stoi(c.at(4))) << c[1] << " " << c[2] << " " << c[3];
+        EXPECT_EQ(decodeOrFail<Screens>(answer->body).code, std::stoi(c.at(5))) << c[2] << c[3];
     }
     EXPECT_EQ(presetOf(5), 3);
     EXPECT_EQ(bodyOf(kReports + "/seq"), R"({"seq":0})");
