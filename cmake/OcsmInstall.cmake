@@ -17,9 +17,7 @@ set(OCSM_INSTALL_DATAROOT ${CMAKE_INSTALL_DATADIR}/outputcolorspacemodel)
 set(OCSM_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/outputcolorspacemodel)
 
 # tvkhost looks for the installed plugin relative to its own folder.
-if(TARGET tvkhost_cli)
-  target_compile_definitions(tvkhost_cli PRIVATE OCSM_INSTALL_LIBDIR="${CMAKE_INSTALL_LIBDIR}")
-endif()
+target_compile_definitions(tvkhost PRIVATE OCSM_INSTALL_LIBDIR="${CMAKE_INSTALL_LIBDIR}")
 
 # The host's interfaces, for host authors: #include "tvk.h".
 install(FILES ${PROJECT_SOURCE_DIR}/src/host/tvk.h DESTINATION ${OCSM_INSTALL_HEADERDIR})
@@ -28,30 +26,21 @@ install(TARGETS tvk_headers EXPORT outputcolorspacemodelTargets
 
 # The device HTTP client library, for the plugin and for other clients:
 # #include "restlink.h". No namelink: the library carries no version suffix.
-if(TARGET restlink)
-  install(FILES ${PROJECT_SOURCE_DIR}/src/host/restlink.h
-          DESTINATION ${OCSM_INSTALL_HEADERDIR})
-  install(TARGETS restlink EXPORT outputcolorspacemodelTargets
-          LIBRARY DESTINATION ${OCSM_INSTALL_PLUGINDIR}
-          INCLUDES DESTINATION ${OCSM_INSTALL_HEADERDIR})
-endif()
+install(FILES ${PROJECT_SOURCE_DIR}/src/host/restlink.h DESTINATION ${OCSM_INSTALL_HEADERDIR})
+install(TARGETS restlink EXPORT outputcolorspacemodelTargets
+        LIBRARY DESTINATION ${OCSM_INSTALL_PLUGINDIR}
+        INCLUDES DESTINATION ${OCSM_INSTALL_HEADERDIR})
 
 # The plugin keeps the RUNPATH $ORIGIN it was linked with. Exported so that a
 # consumer can hand $<TARGET_FILE:outputcolorspacemodel::outputcolorspacemodel>
 # to a host; it is loaded with dlopen, never linked.
-if(TARGET outputcolorspacemodel)
-  install(TARGETS outputcolorspacemodel EXPORT outputcolorspacemodelTargets
-          LIBRARY DESTINATION ${OCSM_INSTALL_PLUGINDIR})
-endif()
+install(TARGETS outputcolorspacemodel EXPORT outputcolorspacemodelTargets
+        LIBRARY DESTINATION ${OCSM_INSTALL_PLUGINDIR})
 
 # The host and the controller stand-ins need no RUNPATH: the host opens the
 # plugin by path, and neither links a library of ours.
-foreach(program tvkhost controller-sim)
-  if(TARGET ${program})
-    install(TARGETS ${program} EXPORT outputcolorspacemodelTargets
-            RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  endif()
-endforeach()
+install(TARGETS tvkhost controller-sim EXPORT outputcolorspacemodelTargets
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # controller-sim reads its default documents from <bin>/../share/outputcolorspacemodel.
 file(GLOB OCSM_SHARED_DOCUMENTS ${OCSM_DATA_DIR}/*.json)

@@ -258,8 +258,8 @@ void ControllerService::handleColorSpace(const httplib::Request& request,
 void ControllerService::handleFollow(const httplib::Request& request, httplib::Response& response) {
     std::optional<int64_t> after;
     std::optional<int64_t> waitMs;
-    if (!readKey(request, response, kAfterKey, 0, UINT32_MAX, after)) return;
-    if (!readKey(request, response, kWaitKey, 0, INT64_MAX, waitMs)) return;
+    if (!readKey(request, response, kFollowKeys[0], 0, UINT32_MAX, after)) return;
+    if (!readKey(request, response, kFollowKeys[1], 0, INT64_MAX, waitMs)) return;
     const int64_t wait = std::min(waitMs.value_or(kDefaultWaitMs), kMaxWaitMs);
 
     if (waitingFollowers_.fetch_add(1) >= kMaxWaitingFollowers) {

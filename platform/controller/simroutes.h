@@ -11,8 +11,7 @@ inline constexpr char kAutoReportPath[] = "/sim/v1/auto-report";
 // GET: {"seq":N}, the newest report's number.
 inline constexpr char kLatestReportPath[] = "/sim/v1/auto-report/seq";
 inline constexpr char kReportSeqHeader[] = "X-Sim-Seq";
-// The keys of a follow request.
-inline constexpr char kAfterKey[] = "after";
-inline constexpr char kWaitKey[] = "wait_ms";
+// The keys of a follow request: the report number to follow, then how long to wait.
+inline constexpr const char* kFollowKeys[] = {"after", "wait_ms"};
 
 }  // namespace ControllerSim

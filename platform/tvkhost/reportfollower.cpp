@@ -65,8 +65,8 @@ bool ReportFollower::latest(std::uint64_t& seq, std::string& error) {
 bool ReportFollower::next(std::chrono::milliseconds wait, Report& report, std::string& error) {
     error.clear();
     if (wait > kLongestPoll) wait = kLongestPoll;
-    const httplib::Params query = {{ControllerSim::kAfterKey, std::to_string(taken_)},
-                                   {ControllerSim::kWaitKey, std::to_string(wait.count())}};
+    const httplib::Params query = {{ControllerSim::kFollowKeys[0], std::to_string(taken_)},
+                                   {ControllerSim::kFollowKeys[1], std::to_string(wait.count())}};
     const httplib::Result result =
         client_->Get(ControllerSim::kAutoReportPath, query, httplib::Headers());
     if (result && result->status == 204) return false;

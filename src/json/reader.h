@@ -94,20 +94,16 @@ public:
                 c = text[position];
             }
             token_negative = false;
+            if (is_punct(c)) {
+                token_kind = tk_punct;
+                token_text = text + position;
+                token_size = 1;
+                take();
+                return;
+            }
             switch (c) {
                 case '"':
                     return read_quoted();
-                case ',':
-                case ':':
-                case '[':
-                case ']':
-                case '{':
-                case '}':
-                    token_kind = tk_punct;
-                    token_text = text + position;
-                    token_size = 1;
-                    take();
-                    return;
                 case '0':
                 case '1':
                 case '2':
@@ -287,23 +283,11 @@ private:
         take();  // the closing quote
     }
 
-    static bool ends_word(char c) {
-        switch (c) {
-            case ' ':
-            case '\t':
-            case '\n':
-            case '\r':
-            case ',':
-            case ':':
-            case '[':
-            case ']':
-            case '{':
-            case '}':
-                return true;
-            default:
-                return false;
-        }
+    static bool is_punct(char c) {
+        return c == ',' || c == ':' || c == '[' || c == ']' || c == '{' || c == '}';
     }
+
+    static bool ends_word(char c) { return is_space(c) || is_punct(c); }
 
     void read_word() {
         token_kind = tk_string;
