@@ -1,6 +1,7 @@
 // The host's output: deliveries with decoded payloads, what it sends, the plugin information.
 #include "tvkhost/printer.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -83,6 +84,14 @@ std::optional<Decoded> decode(const Delivery& delivery) {
     // read, and only while it is delivered.
     if (event && id == kColorSpaceChangedId && delivery.size == kListObjectSize &&
         delivery.fromComponent) {
+        // A list object holds its first, end and capacity addresses; anything else is shown as
+        // bytes rather than followed.
+        std::uintptr_t words[3];
+        std::memcpy(words, delivery.data, sizeof words);
+        const std::uintptr_t bytes = words[1] - words[0];
+        if (words[0] > words[1] || words[1] > words[2] || bytes % sizeof(s_ScreenColorSpace) != 0 ||
+            bytes > 65536 * sizeof(s_ScreenColorSpace) || (words[0] == 0) != (words[2] == 0))
+            return std::nullopt;
         Decoded decoded{true, {}};
         for (const s_ScreenColorSpace& entry :
              *reinterpret_cast<const ColorSpaceList*>(delivery.data)) {
