@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <map>
-#include <regex>
 #include <set>
 #include <string>
 
@@ -60,6 +59,21 @@ Leaves leaves(const std::string& text) {
     return out;
 }
 
+// "data.list.0.name" as "data.list[].name".
+std::string indexesAsBrackets(const std::string& path) {
+    std::string out;
+    for (size_t at = 0; at < path.size();) {
+        size_t end = path.find('.', at + 1);
+        end = end == std::string::npos ? path.size() : end;
+        const std::string part = path.substr(at, end - at);
+        const bool index = part.size() > 1 && part[0] == '.' &&
+                           part.find_first_not_of("0123456789", 1) == std::string::npos;
+        out += index ? "[]" : part;
+        at = end;
+    }
+    return out;
+}
+
 // What of a document does not come back unchanged from a decode and encode: the outermost key
 // missing from the encoded text, or a value that changed; array indexes shown as [].
 template <class T>
@@ -78,7 +92,7 @@ std::set<std::string> lost(const std::string& file) {
                 outermost = path.substr(0, dot);
                 break;
             }
-        out.insert(std::regex_replace(outermost, std::regex("\\.[0-9]+"), "[]") +
+        out.insert(indexesAsBrackets(outermost) +
                    (found != kept.end() ? " " + found->second + " for " + value : ""));
     }
     return out;
