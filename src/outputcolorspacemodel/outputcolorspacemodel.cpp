@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "json/lcdjson.h"
+#include "outputcolorspacemodel/colorspaceanswer.h"
 #include "messagehandler/warning.h"
 #include "outputcolorspacemodel/restexchange.h"
 #include "protomodel/protoconstants.h"
@@ -41,14 +42,6 @@ int asId(unsigned int id) {
 }
 
 }  // namespace
-
-// The answer to the colour space PUT: only its result code and message matter,
-// whatever its data holds.
-struct s_PutColorSpaceAnswer {
-    int32_t code = 0;
-    std::string message;
-};
-LCDJSON_RECORD(s_PutColorSpaceAnswer, code, message)
 
 OutputColorSpaceModel::OutputColorSpaceModel() {
     name = "outputcolorspacemodel";
@@ -187,11 +180,14 @@ tvk::IMessage* OutputColorSpaceModel::setColorSpace(const tvk::IMessage* message
         return nullptr;
     }
 
-    // The controller answers with an envelope; only code 0 means it took the change.
+    // The controller answers with an envelope, of which only code 0 means it took the change, or
+    // with no body at all when it took it.
     s_PutColorSpaceAnswer answer;
     std::string error;
     uint8_t succeeded = 0;
-    if (!decode(text, answer, error))
+    if (text.empty())
+        succeeded = 1;
+    else if (!decode(text, answer, error))
         OCSM_WARNING() << "color space answer decode json failed : " << error.c_str();
     else if (answer.code != 0)
         OCSM_WARNING() << "color space not set. code :" << answer.code
