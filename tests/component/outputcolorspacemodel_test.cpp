@@ -117,7 +117,8 @@ TEST_F(ComponentTest, HandlersAnswerFromTheController) {
             answers.push_back(c[i] == "-" ? std::nullopt : std::optional<std::string>(c[i]));
         clear(answers);
         Bytes payload(c.at(1).begin(), c.at(1).end());
-        if (c[1] == "-") payload.clear();
+        if (c[1] == "-" || c[1].rfind("null:", 0) == 0) payload.clear();
+        if (c[1].rfind("fill:", 0) == 0) payload.assign(std::stoul(c[1].substr(5)), 'x');
         if (c[1].rfind("i32:", 0) == 0) {
             std::istringstream values(c[1].substr(4));
             payload.clear();
@@ -126,8 +127,17 @@ TEST_F(ComponentTest, HandlersAnswerFromTheController) {
                 payload.insert(payload.end(), bytes.begin(), bytes.end());
             }
         }
-        const auto [kind, id] = handlers.at(c.at(0));
-        const Message in(kind, id, payload);
+        // A handler's name, or a kind and an identifier: 0xF0000003/0xFC050206.
+        const size_t slash = c.at(0).find('/');
+        const auto [kind, id] =
+            slash == std::string::npos
+                ? handlers.at(c[0])
+                : std::pair(
+                      static_cast<unsigned int>(std::stoul(c[0], nullptr, 0)),
+                      static_cast<unsigned int>(std::stoul(c[0].substr(slash + 1), nullptr, 0)));
+        const Message in = c[1].rfind("null:", 0) == 0
+                               ? Message(kind, id, nullptr, std::stoi(c[1].substr(5)))
+                               : Message(kind, id, payload);
         const tvk::IMessage* reply = model.handleMessage(&in);
         Texts sent, warnings = log.texts();
         for (const Sent& s : host.sent()) {

@@ -18,19 +18,27 @@ class Message final : public tvk::IMessage, public tvk::IReply {
 public:
     // Keeps a copy of the bytes; getData() is null when there are none.
     Message(unsigned int type, unsigned int id, Bytes bytes = {});
+    // Hands out this data and size, whatever they are (a host gone wrong).
+    Message(unsigned int type, unsigned int id, const void* data, int size)
+        : type_(type), id_(static_cast<int>(id)), data_(data), size_(size), raw_(true) {}
 
     void messageSlot0() override {}
     void messageSlot1() override {}
     void replySlot0() override {}
     unsigned int getType() const override { return type_; }
     int getId() const override { return id_; }
-    int getDataSize() const override { return static_cast<int>(bytes_.size()); }
-    const void* getData() const override { return bytes_.empty() ? nullptr : bytes_.data(); }
+    int getDataSize() const override { return raw_ ? size_ : static_cast<int>(bytes_.size()); }
+    const void* getData() const override {
+        return raw_ ? data_ : bytes_.empty() ? nullptr : bytes_.data();
+    }
 
 private:
     unsigned int type_;
     int id_;
     Bytes bytes_;
+    const void* data_ = nullptr;
+    int size_ = 0;
+    bool raw_ = false;
 };
 
 Message command(unsigned int id, Bytes bytes = {});
