@@ -94,15 +94,28 @@ bool Host::addComponent(const tvk::ComponentInfo& info, std::string& error) {
     const Router::ComponentIndex index = router_.addComponent(handler);
     components_.push_back(Component{&info, object, index});
 
-    tvk::IMessage* init = store_.createMessage(
-        tvk::kCommandType, static_cast<int>(tvk::kInitMessageId), kSenderName, nullptr, 0);
-    const int status = router_.deliver(index, *init);
-    store_.releaseObject(init);
-    if (status != kOk) {
+    if (initialise(index) != kOk) {
         error = "component " + id + ": initialisation failed";
         return false;
     }
     return true;
+}
+
+int Host::initialise(Router::ComponentIndex index) {
+    tvk::IMessage* init = store_.createMessage(
+        tvk::kCommandType, static_cast<int>(tvk::kInitMessageId), kSenderName, nullptr, 0);
+    const int status = router_.deliver(index, *init);
+    store_.releaseObject(init);
+    return status;
+}
+
+int Host::restartComponents() {
+    int status = kOk;
+    for (const Component& component : components_) {
+        const int result = initialise(component.index);
+        if (status == kOk) status = result;
+    }
+    return status;
 }
 
 std::vector<Host::ComponentView> Host::components() const {

@@ -59,6 +59,9 @@ public:
     int sendEvent(int id, const void* data, int size);
     int postEvent(int id, const void* data, int size);
     bool hasSubscriber(Kind kind, int id) const { return router_.hasSubscriber(kind, id); }
+    // Sends every component the initialisation message again, as a host restarting them does,
+    // while other messages may be delivered; kOk or the first failure's status.
+    int restartComponents();
     bool drain(std::chrono::milliseconds timeout) { return events_.drain(timeout); }
 
     // Stops event delivery, destroys the components, unloads the plugin and frees every message
@@ -68,6 +71,8 @@ public:
     const MessageStore& store() const { return store_; }
 
 private:
+    int initialise(Router::ComponentIndex index);
+
     struct Component {
         const tvk::ComponentInfo* info;
         void* object;
