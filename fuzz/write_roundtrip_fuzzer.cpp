@@ -1,12 +1,13 @@
 // Property of the string writer: what write_str writes, decoded again by escape_string,
 // gives back the text up to its first NUL or ill-formed UTF-8 sequence. Characters above
 // U+FFFF come back as two three-byte surrogate encodings, because escape_string encodes each
-// \u escape of a surrogate pair on its own. The output is always quoted printable ASCII.
+// \u escape of a surrogate pair on its own. The output is always quoted printable ASCII and
+// strict JSON.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
+#include "fuzzcheck.h"
 #include "json/lcdjson.h"
 #include "reference_utf8.h"
 
@@ -39,12 +40,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     lcdjson::lite_write writer(stream);
     writer.write_str(reinterpret_cast<const char*>(data), size);
     const std::string written(stream.data(), stream.size());
-    if (written.size() < 2 || written.front() != '"' || written.back() != '"') std::abort();
-    for (char c : written) {
-        if (c < 0x20 || c > 0x7E) std::abort();
-    }
+    using ocsm_fuzz::require;
+    require(written.size() >= 2 && written.front() == '"' && written.back() == '"', "quoted");
+    for (char c : written)
+        require(c >= 0x20 && c <= 0x7E, "printable ASCII");
+    ocsm_fuzz::require_strict_json(written);
     std::string decoded;
-    if (!lcdjson::escape_string(decoded, written.data() + 1, written.size() - 2)) std::abort();
-    if (decoded != expected) std::abort();
+    require(lcdjson::escape_string(decoded, written.data() + 1, written.size() - 2), "decodes");
+    require(decoded == expected, "decodes to the text up to its first NUL or ill-formed byte");
     return 0;
 }
