@@ -1,8 +1,10 @@
+// The benchmarks' texts: the shared documents read, screen answers rebuilt at other sizes.
 #include "bench_documents.h"
 
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <vector>
 
 namespace bench {
 namespace {
@@ -30,17 +32,44 @@ size_t matching_bracket(const std::string& text, size_t open) {
     throw std::runtime_error("unbalanced document");
 }
 
-// Where the "list" array opens and closes.
-struct ListSpan {
+// An array found by its key: where it opens and closes, and the texts of its object elements.
+struct Array {
     size_t open;
     size_t close;
+    std::vector<std::string> elements;
 };
 
-ListSpan list_span(const std::string& text) {
-    const size_t key = text.find("\"list\"");
-    const size_t open = key == std::string::npos ? key : text.find('[', key);
-    if (open == std::string::npos) throw std::runtime_error("no list in the document");
-    return {open, matching_bracket(text, open)};
+Array array_of(const std::string& text, const std::string& key) {
+    const size_t at = text.find("\"" + key + "\"");
+    const size_t open = at == std::string::npos ? at : text.find('[', at);
+    if (open == std::string::npos) throw std::runtime_error("no array " + key);
+    Array array{open, matching_bracket(text, open), {}};
+    for (size_t start = text.find('{', open); start < array.close; start = text.find('{', start)) {
+        const size_t end = matching_bracket(text, start);
+        array.elements.push_back(text.substr(start, end + 1 - start));
+        start = end + 1;
+    }
+    if (array.elements.empty()) throw std::runtime_error("empty array " + key);
+    return array;
+}
+
+// The text with the array's elements replaced by count of its elements, taken in turn, each
+// passed through change.
+template <class Change>
+std::string refilled(const std::string& text, const Array& array, size_t count, Change change) {
+    std::string out = text.substr(0, array.open + 1);
+    for (size_t i = 0; i < count; ++i) {
+        if (i != 0) out += ',';
+        out += change(array.elements[i % array.elements.size()]);
+    }
+    return out + text.substr(array.close);
+}
+
+std::string repeated_words(const std::string& words, size_t bytes) {
+    std::string text;
+    while (text.size() + words.size() <= bytes)
+        text += words;
+    return text;
 }
 
 }  // namespace
@@ -51,24 +80,35 @@ std::string read_document(const std::string& name) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-std::string first_entry_only(const std::string& text) {
-    const ListSpan list = list_span(text);
-    const size_t first = text.find('{', list.open);
-    if (first == std::string::npos || first > list.close) {
-        throw std::runtime_error("empty list in the document");
-    }
-    const size_t end = matching_bracket(text, first);
-    return text.substr(0, list.open + 1) + text.substr(first, end + 1 - first) +
-           text.substr(list.close);
+std::string screen_answer(size_t screens, size_t outputs) {
+    const std::string shared = read_document("screen-list-detail.json");
+    return refilled(shared, array_of(shared, "list"), screens, [&](const std::string& screen) {
+        if (outputs == 0) return screen;
+        return refilled(screen, array_of(screen, "outputs"), outputs,
+                        [](const std::string& output) { return output; });
+    });
 }
 
-std::string scaled(const std::string& text, size_t target) {
-    const ListSpan list = list_span(text);
-    const std::string entries = text.substr(list.open + 1, list.close - list.open - 1);
-    std::string body = entries;
-    while (text.size() + body.size() < target)
-        body += "," + entries;
-    return text.substr(0, list.open + 1) + body + text.substr(list.close);
+std::string with_padding(std::string text) {
+    text.reserve(text.size() + 128);
+    return text;
+}
+
+ColorSpaceList colorspace_list(size_t count) {
+    ColorSpaceList list(count);
+    for (size_t i = 0; i < count; ++i) {
+        list[i].screenId = static_cast<int32_t>(i + 1);
+        list[i].colorSpace.preset = static_cast<int32_t>(i % 5);
+    }
+    return list;
+}
+
+std::string ascii_text(size_t bytes) {
+    return repeated_words("Output 3-1, main screen top left (HDMI 2.0); ", bytes);
+}
+
+std::string mixed_text(size_t bytes) {
+    return repeated_words("输出 3-1 主屏幕左上; Output 3-2 主屏幕右上; ", bytes);
 }
 
 }  // namespace bench

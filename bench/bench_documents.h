@@ -1,19 +1,32 @@
-// The controller documents the benchmarks work on: the shared test documents as they are,
-// reduced to one list entry, or scaled up by repeating their list entries.
+// The texts the benchmarks work on, made from the shared controller documents in data/: screen
+// answers of any number of screens and outputs, the documents as they are, colour space lists
+// and texts for the string writer.
 #pragma once
 
 #include <cstddef>
 #include <string>
 
+#include "records.h"
+
 namespace bench {
 
-// The file of that name in the shared test documents; throws when it cannot be read.
+// The file of that name in the shared documents; throws when it cannot be read.
 std::string read_document(const std::string& name);
 
-// The answer with only the first entry of its "list" (what a query for one identifier gets).
-std::string first_entry_only(const std::string& text);
+// The screen list-detail answer with `screens` list entries, taken in turn from the shared
+// answer's screens. With outputs > 0 every screen has that many outputs, taken in turn from its
+// own.
+std::string screen_answer(size_t screens, size_t outputs = 0);
 
-// The answer with its "list" entries repeated until the text reaches about target bytes.
-std::string scaled(const std::string& text, size_t target);
+// The text with room for simdjson's padding (64 bytes) past its end: capacity() - size() >= 128.
+std::string with_padding(std::string text);
+
+// count colour space records: screen ids 1, 2, ... and presets 0 to 4 in turn.
+ColorSpaceList colorspace_list(size_t count);
+
+// About `bytes` bytes of printable ASCII, and of ASCII mixed with Chinese names in UTF-8 (the
+// interface names of the shared documents), whole words only.
+std::string ascii_text(size_t bytes);
+std::string mixed_text(size_t bytes);
 
 }  // namespace bench

@@ -1,3 +1,4 @@
+// The heap tally: counting replacements of the global operator new and delete, and malloc over it.
 #include "heap_tally.h"
 
 #include <cstdlib>
