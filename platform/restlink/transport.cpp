@@ -116,15 +116,25 @@ bool Transport::exchange(const Request& request, Response& response, long& statu
                          std::string& why) {
     status = 0;
     if (!curlReady(why)) return false;
-    if (handle_) {
-        // Drops the previous exchange's options but keeps the open connection.
-        curl_easy_reset(handle_);
-    } else if (!(handle_ = curl_easy_init())) {
-        why = "cannot create a libcurl handle";
-        return false;
+    const Settings& config = settings();
+    if (!handle_) {
+        if (!(handle_ = curl_easy_init())) {
+            why = "cannot create a libcurl handle";
+            return false;
+        }
+        // What every exchange shares is set once: the handle keeps it, and its connection.
+        CURL* h = handle_;
+        curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+        // The controller is local: a proxy from the environment must not apply.
+        curl_easy_setopt(h, CURLOPT_NOPROXY, "*");
+        // Signals would hit the host's threads; time-outs then need no SIGALRM.
+        curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, config.timeoutMs);
+        curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, config.timeoutMs);
+        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, receiveBody);
     }
 
-    const Settings& config = settings();
     const std::string& method = request.method();
     const bool withBody = sendsBody(request);
     std::string url;
@@ -139,37 +149,33 @@ bool Transport::exchange(const Request& request, Response& response, long& statu
     BodySink sink{&response, false};
     CURL* h = handle_;
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    // The controller is local: a proxy from the environment must not apply.
-    curl_easy_setopt(h, CURLOPT_NOPROXY, "*");
-    // Signals would hit the host's threads; time-outs then need no SIGALRM.
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, config.timeoutMs);
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, config.timeoutMs);
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, detail);
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, receiveBody);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
+    // The method's options are set whole every time: none of the previous exchange's remain.
     if (method == "HEAD") {
+        curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
         curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
     } else if (withBody) {
+        curl_easy_setopt(h, CURLOPT_NOBODY, 0L);  // after a HEAD; before the body's options
         curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE,
                          static_cast<curl_off_t>(request.body().size()));
         curl_easy_setopt(h, CURLOPT_POSTFIELDS, request.body().data());
         if (method != "POST") curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, method.c_str());
     } else {
-        curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+        curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);  // also clears NOBODY
         if (method != "GET") curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, method.c_str());
     }
 
     CURLcode code = curl_easy_perform(h);
     long answered = 0;
     if (curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &answered) == CURLE_OK) status = answered;
-    // The handle outlives these locals; leave it no dangling pointer.
+    // The handle outlives these locals and the request; leave it no dangling pointer.
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, static_cast<char*>(nullptr));
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, static_cast<curl_slist*>(nullptr));
     curl_easy_setopt(h, CURLOPT_WRITEDATA, static_cast<void*>(nullptr));
+    curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, static_cast<char*>(nullptr));
+    curl_easy_setopt(h, CURLOPT_POSTFIELDS, static_cast<char*>(nullptr));
 
     if (code != CURLE_OK) {
         why = describe(code, detail, sink.tooLarge);
