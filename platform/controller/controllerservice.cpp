@@ -134,11 +134,13 @@ ControllerService::ControllerService(ControllerState& state, ServiceOptions opti
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
     });
 
+    faults_.select(options_.fault);
     server.set_pre_routing_handler(
         [this](const httplib::Request& request, httplib::Response& response) {
-            if (request.get_header_value("Authorization") == options_.token)
+            if (request.get_header_value("Authorization") != options_.token)
+                sendEnvelope(response, 401, 401, "unauthorized");
+            else if (!faults_.answerInstead(request, response))
                 return httplib::Server::HandlerResponse::Unhandled;
-            sendEnvelope(response, 401, 401, "unauthorized");
             return httplib::Server::HandlerResponse::Handled;
         });
     server.set_error_handler(httplib::Server::HandlerWithResponse(
@@ -172,6 +174,7 @@ ControllerService::ControllerService(ControllerState& state, ServiceOptions opti
     auto bind = [this](Handler handler) {
         return [this, handler](const httplib::Request& request, httplib::Response& response) {
             (this->*handler)(request, response);
+            faults_.spoil(request, response);
         };
     };
     server.Get(LCD::Proto::Constants::GETSCREENLISTDETAIL, bind(&ControllerService::handleScreens));
@@ -182,6 +185,14 @@ ControllerService::ControllerService(ControllerState& state, ServiceOptions opti
     server.Get(kAutoReportPath, bind(&ControllerService::handleFollow));
     server.Get(kLatestReportPath, [this](const httplib::Request&, httplib::Response& response) {
         sendText(response, 200, "{\"seq\":" + std::to_string(state_.latestSeq()) + "}");
+    });
+    server.Put(kFaultPath, [this](const httplib::Request& request, httplib::Response& response) {
+        if (faults_.select(request.body))
+            sendEnvelope(response, 200, kCodeSuccess, "fault " + request.body);
+        else
+            sendEnvelope(
+                response, 400, kCodeBadQuery,
+                "unknown fault \"" + request.body + "\" (controller-sim --help lists them)");
     });
 }
 
@@ -214,8 +225,9 @@ bool ControllerService::start(const std::string& host, int port, std::string& er
 
 void ControllerService::stop() {
     std::lock_guard<std::mutex> lock(stopMutex_);
-    // Waiting followers hold workers; release them first so the pool can wind down.
+    // Waiting followers and faults hold workers; release them first so the pool can wind down.
     state_.shutdown();
+    faults_.shutdown();
     if (!thread_.joinable()) return;
     // The server only takes the stop request once its accept loop has begun; repeat until the
     // serving thread has left it.
@@ -292,10 +304,14 @@ void ControllerService::logRequest(const httplib::Request& request,
                                    const httplib::Response& response) const {
     std::string line =
         request.method + " " + request.target + " -> " + std::to_string(response.status);
+    // A faulted answer can be anything; its fault says more than its code.
+    const std::string fault = response.get_header_value(kFaultHeader);
     s_LoggedCode logged;
     std::string ignored;
-    if (!response.body.empty() && LCD::ProtoModel::decode(response.body, logged, ignored) &&
-        logged.code != kNoCode) {
+    if (!fault.empty()) {
+        line += " fault " + fault;
+    } else if (!response.body.empty() && LCD::ProtoModel::decode(response.body, logged, ignored) &&
+               logged.code != kNoCode) {
         line += " code " + std::to_string(logged.code);
     }
     line += " (" + std::to_string(response.body.size()) + " bytes)";

@@ -1,7 +1,7 @@
 // The controller's REST service on loopback, behind the login token.
 //
-// The screen and interface queries, the colour space setting and the simulator's auto-report
-// routes.
+// The screen and interface queries, the colour space setting, and the simulator's auto-report
+// routes and fault switch.
 #pragma once
 
 #include <atomic>
@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "controller/controllerstate.h"
+#include "controller/faults.h"
 
 namespace httplib {
 class Server;
@@ -26,6 +27,8 @@ struct ServiceOptions {
     std::string token;
     // Receives one line per request (never the token).
     std::function<void(const std::string&)> requestLog;
+    // The fault in force from the start (Faults::known).
+    std::string fault = "none";
 };
 
 class ControllerService {
@@ -56,6 +59,7 @@ private:
 
     ControllerState& state_;
     const ServiceOptions options_;
+    Faults faults_;
     std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
     int port_ = 0;

@@ -21,7 +21,7 @@ namespace {
 const char* const kHost = "127.0.0.1";
 
 const char* const kUsage =
-    "Usage: controller-sim [--port N] [--token T] [--fixture FILE]\n"
+    "Usage: controller-sim [--port N] [--token T] [--fixture FILE] [--fault MODE]\n"
     "\n"
     "The controller's REST service on 127.0.0.1, for the plugin's tests and demo.\n"
     "\n"
@@ -30,6 +30,8 @@ const char* const kUsage =
     "  --fixture FILE  start from FILE, {\"screens\": <screen list-detail answer>,\n"
     "                  \"interfaces\": <interface list-detail answer>}, instead of the\n"
     "                  default screen-list-detail.json and interface-list-detail.json\n"
+    "  --fault MODE    answer every REST request with this fault from the start\n"
+    "                  (default none; the modes are listed below)\n"
     "  --help          this text\n"
     "\n"
     "Once listening it prints \"controller-sim listening on 127.0.0.1:PORT\" on stdout and\n"
@@ -42,12 +44,18 @@ const char* const kUsage =
     "  GET  /sim/v1/auto-report?after=SEQ&wait_ms=MS\n"
     "       the oldest kept auto-report after SEQ (200, X-Sim-Seq header),\n"
     "       or 204 when none arrives within MS (default 10000, at most 30000)\n"
-    "  GET  /sim/v1/auto-report/seq          {\"seq\":N}, the latest report number\n";
+    "  GET  /sim/v1/auto-report/seq          {\"seq\":N}, the latest report number\n"
+    "  PUT  /sim/v1/fault                    MODE: the fault for every later REST request\n"
+    "       (\"none\" to go back); routes under /sim/ are never faulted, and a faulted\n"
+    "       answer that comes at all carries the header X-Sim-Fault: MODE\n"
+    "\n"
+    "Faults:\n";
 
 struct Options {
     int port = 8080;
     std::string token;
     std::string fixture;  // empty: the default documents
+    std::string fault = "none";
     bool help = false;
 };
 
@@ -67,7 +75,7 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
             options.help = true;
             continue;
         }
-        if (name != "--port" && name != "--token" && name != "--fixture") {
+        if (name != "--port" && name != "--token" && name != "--fixture" && name != "--fault") {
             error = "unknown option \"" + name + "\"";
             return false;
         }
@@ -85,9 +93,14 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
             error = "--fixture needs a file name";
             return false;
         }
+        if (name == "--fault" && !ControllerSim::Faults::known(value)) {
+            error = "unknown fault \"" + value + "\"";
+            return false;
+        }
         if (name == "--port") options.port = int(port);
         if (name == "--token") options.token = value;
         if (name == "--fixture") options.fixture = value;
+        if (name == "--fault") options.fault = value;
     }
     return true;
 }
@@ -124,7 +137,7 @@ int main(int argc, char** argv) {
     if (!parseOptions(argc, argv, options, error))
         return fail(error + " (see controller-sim --help)", 2);
     if (options.help) {
-        std::cout << kUsage;
+        std::cout << kUsage << Faults::usage();
         return 0;
     }
 
@@ -140,7 +153,7 @@ int main(int argc, char** argv) {
         std::to_string(data.interfaces.size()) + " interfaces from " + source);
 
     ControllerState state(std::move(data));
-    ControllerService service(state, ServiceOptions{options.token, log});
+    ControllerService service(state, ServiceOptions{options.token, log, options.fault});
     if (!service.start(kHost, options.port, error)) return fail(error, 1);
     // Scripts and tests read the port from this line.
     std::cout << "controller-sim listening on " << kHost << ":" << service.port() << std::endl;
