@@ -32,15 +32,17 @@ void fail(benchmark::State& state, const std::string& why) {
 
 }  // namespace bench
 
-// The machine is shared and noisy: unless told otherwise, every benchmark runs 9 times, the
-// repetitions of all benchmarks interleaved, and only their statistics (the median among them)
-// are reported.
+// The machine is shared and noisy: unless told otherwise, every benchmark runs 9 times for at
+// least 0.2 s each, the repetitions of all benchmarks interleaved, and only their statistics
+// (the median among them) are reported.
 int main(int argc, char** argv) {
     std::vector<char*> args(argv, argv + argc);
     char repetitions[] = "--benchmark_repetitions=9";
+    char min_time[] = "--benchmark_min_time=0.2";
     char interleave[] = "--benchmark_enable_random_interleaving=true";
     char aggregates[] = "--benchmark_report_aggregates_only=true";
     if (!bench::has_flag(argc, argv, "--benchmark_repetitions")) args.push_back(repetitions);
+    if (!bench::has_flag(argc, argv, "--benchmark_min_time")) args.push_back(min_time);
     if (!bench::has_flag(argc, argv, "--benchmark_enable_random_interleaving")) {
         args.push_back(interleave);
     }
