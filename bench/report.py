@@ -1,0 +1,411 @@
+# The results page from the benchmark programs' JSON output: docs/performance.md (machine, build,
+# targets, every line as a ratio to lcdjson, the request path) and its bar chart.
+"""Writes the results page of codec_bench and path_bench from their JSON output.
+
+    report.py --build build-bench --page docs/performance.md codec.json path.json
+
+The tables also go to standard output. Exits with 1 when a benchmark reported an error.
+"""
+
+import argparse
+import json
+import os
+import platform
+import re
+import subprocess
+import sys
+
+# Decode cases and their lines, in the order of the tables.
+DECODE_CASES = ["screens_2", "screens_32", "screens_512x16", "interface_11", "auto_report"]
+ENCODE_CASES = ["encode_1", "encode_100", "encode_10000", "write_str_ascii", "write_str_mixed"]
+PATH_CASES = ["get_colorspace", "interface_info"]
+
+CASE_TEXT = {
+    "screens_2": "screen answer, 2 screens",
+    "screens_32": "screen answer, 32 screens",
+    "screens_512x16": "screen answer, 512 screens of 16 outputs",
+    "interface_11": "interface answer, 11 interfaces",
+    "auto_report": "auto-report and its body",
+    "encode_1": "encode 1 colour space record",
+    "encode_100": "encode 100 colour space records",
+    "encode_10000": "encode 10,000 colour space records",
+    "write_str_ascii": "write_str, 1 KiB of ASCII",
+    "write_str_mixed": "write_str, 1 KiB of ASCII and Chinese",
+    "get_colorspace": "get-colorspace: event 0xFC050206 to event 0xFC070204",
+    "interface_info": "interface-info: command 0xFC050201 to its 108-byte reply",
+}
+
+# (implementation, what it is, least ratio of its time to lcdjson's, or None for a reference)
+DECODE_LINES = [
+    ("lcdjson", "lcdjson typed decode", None),
+    ("rapidjson_dom_map", "RapidJSON DOM (in situ) + mapping", 2.0),
+    ("simdjson_ondemand_map", "simdjson On-Demand + mapping", 1.0),
+    ("nlohmann_map", "nlohmann/json + mapping", 10.0),
+    ("rapidjson_parse", "RapidJSON bare DOM parse", 1.2),
+    ("simdjson_dom_parse", "simdjson DOM parse only", None),
+    ("nlohmann_parse", "nlohmann/json parse only", None),
+    ("memcpy", "memcpy of the text", None),
+]
+ENCODE_LINES = [
+    ("lcdjson", "lcdjson encode / lite_write::write_str", None),
+    ("rapidjson_writer", "RapidJSON Writer", 2.0),
+]
+PATH_TARGET_US = 20.0
+STALL_COUNTER = "stalls_40ms"
+
+
+def load(paths):
+    """Median (or single-run) results by (case, implementation), the contexts, and errors."""
+    results, contexts, errors = {}, [], []
+    for path in paths:
+        with open(path, encoding="utf-8") as f:
+            data = json.load(f)
+        contexts.append(data.get("context", {}))
+        for b in data.get("benchmarks", []):
+            name = re.sub(r"/real_time$", "", b.get("run_name", b["name"]))
+            if b.get("error_occurred"):
+                errors.append("%s: %s" % (name, b.get("error_message", "error")))
+                continue
+            median = b.get("run_type") == "aggregate" and b.get("aggregate_name") == "median"
+            single = b.get("run_type") == "iteration" and b.get("repetitions", 1) <= 1
+            mean = b.get("run_type") == "aggregate" and b.get("aggregate_name") == "mean"
+            if "/" not in name:
+                continue
+            case, implementation = name.split("/", 1)
+            key = (case, implementation)
+            if mean:
+                # Any stall in any repetition shows in the mean.
+                results.setdefault(key, {})["stalls_any"] = b.get(STALL_COUNTER, 0) > 0
+            if median or single:
+                entry = results.setdefault(key, {})
+                entry.update(b)
+                entry["repetitions"] = b.get("repetitions", 1)
+    return results, contexts, errors
+
+
+def nanoseconds(entry, real=False):
+    scale = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}[entry.get("time_unit", "ns")]
+    return entry["real_time" if real else "cpu_time"] * scale
+
+
+def duration(ns):
+    if ns < 1e3:
+        return "%.0f ns" % ns
+    if ns < 1e6:
+        return "%.2f µs" % (ns / 1e3)
+    return "%.2f ms" % (ns / 1e6)
+
+
+def rate(entry):
+    value = entry.get("bytes_per_second")
+    if not value:
+        return "-"
+    for unit, size in (("GB/s", 1e9), ("MB/s", 1e6), ("KB/s", 1e3)):
+        if value >= size:
+            return "%.2f %s" % (value / size, unit)
+    return "%.0f B/s" % value
+
+
+def count(entry, name):
+    value = entry.get(name)
+    return "-" if value is None else "%.0f" % value
+
+
+def verdict(ratio, least):
+    return "%.2f %s" % (ratio, "met" if ratio >= least else "**missed**")
+
+
+def codec_rows(results, cases, lines):
+    """Markdown rows of every line of the cases, with ratios to lcdjson and targets."""
+    rows = []
+    for case in cases:
+        base = results.get((case, "lcdjson"))
+        for implementation, text, least in lines:
+            entry = results.get((case, implementation))
+            if entry is None:
+                continue
+            ratio = nanoseconds(entry) / nanoseconds(base) if base else None
+            target = "-" if least is None else "≥ %g" % least
+            shown = "-" if ratio is None else "%.2f" % ratio
+            if least is not None and ratio is not None:
+                shown = verdict(ratio, least)
+            rows.append("| %s | %s | %s | %s | %s | %s | %s |" % (
+                case, text, duration(nanoseconds(entry)), rate(entry),
+                count(entry, "heap_blocks"), shown, target))
+    return rows
+
+
+def target_table(results):
+    """One row per target, one column per case: the ratio and whether it is met."""
+    header = "| target: lcdjson at least N× faster than | " + " | ".join(DECODE_CASES) + " |"
+    rows = [header, "|---" * (len(DECODE_CASES) + 1) + "|"]
+    for implementation, text, least in DECODE_LINES:
+        if least is None:
+            continue
+        cells = []
+        for case in DECODE_CASES:
+            base, entry = results.get((case, "lcdjson")), results.get((case, implementation))
+            cells.append(verdict(nanoseconds(entry) / nanoseconds(base), least)
+                         if base and entry else "-")
+        rows.append("| %s, %g× | %s |" % (text, least, " | ".join(cells)))
+    rows += ["", "| target: lcdjson at least N× faster than | " + " | ".join(ENCODE_CASES) + " |",
+             "|---" * (len(ENCODE_CASES) + 1) + "|"]
+    for implementation, text, least in ENCODE_LINES:
+        if least is None:
+            continue
+        cells = []
+        for case in ENCODE_CASES:
+            base, entry = results.get((case, "lcdjson")), results.get((case, implementation))
+            cells.append(verdict(nanoseconds(entry) / nanoseconds(base), least)
+                         if base and entry else "-")
+        rows.append("| %s, %g× | %s |" % (text, least, " | ".join(cells)))
+    return rows
+
+
+def path_rows(results):
+    rows = []
+    for case in PATH_CASES:
+        ours, raw = results.get((case, "path")), results.get((case, "libcurl"))
+        if not ours or not raw:
+            continue
+        difference = ours["p50_us"] - raw["p50_us"]
+        stalls = int(round(ours.get(STALL_COUNTER, 0) + raw.get(STALL_COUNTER, 0)))
+        any_stall = ours.get("stalls_any") or raw.get("stalls_any")
+        rows.append("| %s | %.1f µs | %.1f µs | %+.1f µs (%s) | %.2f | %.1f µs | %.1f µs | %s |" % (
+            CASE_TEXT[case], ours["p50_us"], raw["p50_us"], difference,
+            "met" if difference <= PATH_TARGET_US else "**missed**",
+            ours["p50_us"] / raw["p50_us"], ours["p99_us"], raw["p99_us"],
+            "%d%s" % (stalls, " (**failed**)" if stalls or any_stall else "")))
+    return rows
+
+
+def run(command):
+    try:
+        return subprocess.run(command, capture_output=True, text=True, check=False).stdout
+    except OSError:
+        return ""
+
+
+def cache_value(build, name):
+    try:
+        with open(os.path.join(build, "CMakeCache.txt"), encoding="utf-8") as f:
+            for line in f:
+                if line.startswith(name + ":"):
+                    return line.split("=", 1)[1].strip()
+    except OSError:
+        pass
+    return ""
+
+
+def machine_lines(build, contexts, results):
+    context = contexts[0] if contexts else {}
+    model = ""
+    try:
+        with open("/proc/cpuinfo", encoding="utf-8") as f:
+            model = next((l.split(":", 1)[1].strip() for l in f if l.startswith("model name")), "")
+    except OSError:
+        pass
+    compiler = cache_value(build, "CMAKE_CXX_COMPILER")
+    version = run([compiler, "--version"]).splitlines()[:1] if compiler else []
+    build_type = cache_value(build, "CMAKE_BUILD_TYPE")
+    flags = " ".join(v for v in (
+        cache_value(build, "CMAKE_CXX_FLAGS"),
+        cache_value(build, "CMAKE_CXX_FLAGS_" + build_type.upper())) if v)
+    packages = run(["dpkg-query", "-W", "-f", "${Package} ${Version}\\n", "rapidjson-dev",
+                    "libsimdjson-dev", "nlohmann-json3-dev", "libbenchmark-dev", "libcurl4"])
+    loads = context.get("load_avg", [])
+    here = os.path.dirname(os.path.abspath(__file__))
+    commit = run(["git", "-C", here, "rev-parse", "--short", "HEAD"]).strip() or "?"
+    changed = [l[3:] for l in run(["git", "-C", here, "status", "--porcelain", "--",
+                                   "../src", "../platform"]).splitlines()]
+    return [
+        "- machine: %s, %s CPUs at %s MHz, %s, Linux %s; load average at the start %s" % (
+            model or platform.machine(), context.get("num_cpus", "?"),
+            context.get("mhz_per_cpu", "?"), platform.machine(), platform.release(),
+            ", ".join("%.1f" % l for l in loads) or "?"),
+        "- compiler: %s, %s build, flags `%s` (and C++17)" % (
+            version[0] if version else compiler or "?", build_type or "?", flags or "none"),
+        "- libraries: %s" % (", ".join(dict.fromkeys(packages.splitlines())) or "?"),
+        "- source: commit %s%s" % (commit, ", with uncommitted changes to " +
+                                   ", ".join("`%s`" % c for c in changed) if changed else ""),
+        "- run: %s; %s repetitions of each benchmark, interleaved; every figure is the median" % (
+            context.get("date", "?"), next(iter(
+                e["repetitions"] for e in results.values() if "repetitions" in e), "?")),
+    ]
+
+
+def draw_ratios(axes, results, cases, lines, title):
+    """Grouped bars of each line's time / lcdjson's per case, a dash at each line's target."""
+    peers = [(i, t, least) for i, t, least in lines if i != "lcdjson"]
+    width = 0.8 / len(peers)
+    highest = 2.0
+    for index, (implementation, text, least) in enumerate(peers):
+        xs, ys = [], []
+        for position, case in enumerate(cases):
+            base, entry = results.get((case, "lcdjson")), results.get((case, implementation))
+            if base and entry:
+                xs.append(position - 0.4 + width * (index + 0.5))
+                ys.append(nanoseconds(entry) / nanoseconds(base))
+        if not xs:
+            continue
+        highest = max([highest, least or 0] + ys)
+        label = text if least is None else "%s (target ≥ %g)" % (text, least)
+        axes.bar(xs, ys, width, label=label)
+        if least is not None:
+            axes.scatter(xs, [least] * len(xs), marker="_", s=120, color="black", zorder=3)
+    axes.axhline(1.0, color="black", linewidth=1)
+    axes.set_yscale("log")
+    axes.set_ylim(top=highest * 12)  # room for the legend above the bars
+    axes.set_xticks(range(len(cases)))
+    axes.set_xticklabels(cases, fontsize=8)
+    axes.set_ylabel("time / lcdjson's time")
+    axes.set_title(title)
+    axes.legend(fontsize=7, ncol=2)
+
+
+def draw(results, path):
+    import matplotlib
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+
+    figure, (decode, encode, request) = plt.subplots(
+        3, 1, figsize=(11, 12), gridspec_kw={"height_ratios": [3, 2, 2]})
+    draw_ratios(decode, results, DECODE_CASES, DECODE_LINES,
+                "Decode: above 1 is slower than lcdjson; black dashes mark the targets")
+    draw_ratios(encode, results, ENCODE_CASES, ENCODE_LINES,
+                "Encode and write_str: above 1 is slower than lcdjson")
+
+    labels, ours, raw = [], [], []
+    for case in PATH_CASES:
+        a, b = results.get((case, "path")), results.get((case, "libcurl"))
+        if a and b:
+            labels.append(case)
+            ours.append(a["p50_us"])
+            raw.append(b["p50_us"])
+    positions = range(len(labels))
+    request.barh([p + 0.2 for p in positions], raw, 0.4, label="raw libcurl GETs")
+    request.barh([p - 0.2 for p in positions], ours, 0.4,
+                 label="host + plugin + restlink")
+    for p, a, b in zip(positions, ours, raw):
+        request.text(max(a, b), p, "  %+.1f µs (target ≤ %+g µs)" % (a - b, PATH_TARGET_US),
+                     va="center", fontsize=8)
+    request.set_yticks(list(positions))
+    request.set_yticklabels(labels)
+    request.set_xlim(0, max(ours + raw + [1]) * 1.35)
+    request.set_xlabel("p50 per message, µs")
+    request.set_title("Request path against controller-sim on loopback")
+    request.legend(fontsize=7, loc="lower right")
+    figure.tight_layout()
+    figure.savefig(path, dpi=80)
+
+
+PAGE = """# Performance
+
+Made by `bench/report` from one run of `codec_bench` and `path_bench` (Release build in
+`build-bench/`). To measure again and rewrite this page and its chart:
+
+```sh
+bench/report
+```
+
+## Machine and build
+
+{machine}
+
+Figures from this shared, noisy 2-core x86-64 machine, not from the Arm target. Ratios compare
+lines measured side by side in the same run; absolute times move with the load. (Google
+Benchmark's warning that its library was built as DEBUG concerns Debian's libbenchmark, not the
+code measured.)
+
+## Targets
+
+Ratio = the peer's median CPU time / lcdjson's, so 2.00 means lcdjson takes half the time.
+
+{targets}
+
+Request path: p50 of the whole path at most {target_us:g} µs above the raw libcurl round trip,
+and no message of 40 ms or more (the stall of a server without TCP_NODELAY).
+
+## Decode and encode
+
+Median CPU time per operation; bytes per second of the text read (decode, write_str) or written
+(encode); heap blocks allocated by one operation after a warm-up; ratio to lcdjson in the same
+case.
+
+| case | implementation | time | bytes/s | heap blocks | ratio | target |
+|---|---|---|---|---|---|---|
+{codec}
+
+## Request path
+
+Message in to event or reply out through tvkhost's host, the plugin, librestlink.so and
+controller-sim on loopback, against raw libcurl GETs of the same URLs on one kept-alive handle
+(one GET for get-colorspace, two for interface-info). p50 and p99 of wall-clock time per
+message (medians over the repetitions); stalls: messages of 40 ms or more, in all repetitions.
+
+| message | path p50 | libcurl p50 | difference | ratio | path p99 | libcurl p99 | stalls |
+|---|---|---|---|---|---|---|---|
+{path}
+
+![ratios to lcdjson and the request path](performance.png)
+
+## How it is measured
+
+- Every peer does the whole job lcdjson does: parse, then fill the same records
+  (`s_response<Screen::s_ScreenDetail>`, `s_response<Interface::s_InterfaceDetailInfo>`,
+  `LCDAutoReportData` and the `std::vector<Screen::s_ScreenColorSpace>` in its body). One
+  mapper per peer (`bench/peer_*.cpp`) walks the records' field lists and member pointers
+  (`lcdjson_name_list`, `lcdjson_members`) and dispatches each key as lcdjson does. Once per
+  run each peer's records are encoded and compared with lcdjson's; any difference fails the
+  benchmark.
+- RapidJSON parses in situ over a copy of the text (faster than `Parse` with the mapping; the
+  copy's cost is the memcpy line) with its default allocators. simdjson On-Demand iterates each
+  object's fields in document order, keys compared raw, one parser reused; the texts have room
+  for its padding, so nothing is copied. nlohmann/json builds its `json` tree. The DOM mappers
+  reserve each sequence's size; lcdjson and On-Demand cannot know it.
+- The parse-only lines build the document tree and stop (a report also parses its body); the
+  memcpy line copies the text once.
+- Screen answers are built from `data/screen-list-detail.json`: its screens in turn, and for the
+  largest every screen's outputs in turn up to 16. The interface answer and the auto-report are
+  the `data/` documents as they are.
+- Encode: the colour space list through `LCD::ProtoModel::encode` into a `std::string`, against
+  RapidJSON's `Writer` into a `StringBuffer` (no copy out). write_str: `lite_write::write_str`
+  into a fresh `string_stream`, against `Writer<..., ASCII<>>::String`, which escapes alike.
+- Heap blocks come from a replaced global `operator new` (RapidJSON gets a counting allocator).
+"""
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--build", default="build-bench", help="the build tree measured")
+    parser.add_argument("--page", default="docs/performance.md", help="the page to write")
+    parser.add_argument("results", nargs="+", help="JSON output of the benchmark programs")
+    options = parser.parse_args()
+
+    results, contexts, errors = load(options.results)
+    page = PAGE.format(
+        machine="\n".join(machine_lines(options.build, contexts, results)),
+        targets="\n".join(target_table(results)),
+        target_us=PATH_TARGET_US,
+        codec="\n".join(codec_rows(results, DECODE_CASES, DECODE_LINES) +
+                        codec_rows(results, ENCODE_CASES, ENCODE_LINES)),
+        path="\n".join(path_rows(results)))
+    if errors:
+        page += "\n## Errors\n\n" + "\n".join("- " + e for e in errors) + "\n"
+    os.makedirs(os.path.dirname(os.path.abspath(options.page)), exist_ok=True)
+    with open(options.page, "w", encoding="utf-8") as f:
+        f.write(page)
+    chart = os.path.join(os.path.dirname(os.path.abspath(options.page)), "performance.png")
+    draw(results, chart)
+    start = page.index("## Machine and build")
+    end = page.index("![")
+    print(page[start:end].rstrip())
+    print("\nwrote %s and %s" % (options.page, chart))
+    for error in errors:
+        print("error: " + error, file=sys.stderr)
+    return 1 if errors else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
