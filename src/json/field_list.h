@@ -16,10 +16,11 @@ struct string_ref {
     size_t len;
 };
 
-// Length first; on equal length the first byte, which tells most names apart, before the rest.
 inline bool same_name(const string_ref& name, const char* key, size_t key_size) {
-    return name.len == key_size &&
-           (key_size == 0 || (name.str[0] == key[0] && std::memcmp(name.str, key, key_size) == 0));
+    if (name.len != key_size) return false;
+    for (size_t i = 0; i < key_size; ++i)
+        if (name.str[i] != key[i]) return false;
+    return true;
 }
 
 // Names are separated by commas; blanks around a name are dropped, empty entries ignored.
@@ -41,6 +42,28 @@ inline std::vector<string_ref> split_fields(const char* list) {
     }
     return names;
 }
+
+// A record's names, and whether each stands in the list once.
+struct field_list {
+    std::vector<string_ref> names;
+    bool unique;
+
+    explicit field_list(const char* list) : names(split_fields(list)), unique(true) {
+        for (size_t i = 0; i < names.size(); ++i)
+            for (size_t j = 0; j < i; ++j)
+                if (same_name(names[j], names[i].str, names[i].len)) unique = false;
+    }
+
+    // The index of the first name equal to the key, or the number of names when none is.
+    // Documents mostly send keys in list order, so the name after the previous match (guess) is
+    // tried first: when every name stands in the list once, a match there is the first match.
+    size_t find(const char* key, size_t key_size, size_t guess) const {
+        if (unique && guess < names.size() && same_name(names[guess], key, key_size)) return guess;
+        for (size_t i = 0; i < names.size(); ++i)
+            if (same_name(names[i], key, key_size)) return i;
+        return names.size();
+    }
+};
 
 }  // namespace detail
 }  // namespace lcdjson

@@ -84,7 +84,7 @@ struct json_impl;
 struct json_helper {
     template <class T>
     static void read_(reader& rd, T& record) {
-        const std::vector<detail::string_ref>& fields = json_impl<T>::this_field_list();
+        const detail::field_list& fields = json_impl<T>::this_field_list();
         if (rd.current() != '{') rd.error("read object must start with {!");
         rd.next();
         if (rd.current() == '}') {
@@ -94,14 +94,19 @@ struct json_helper {
         if (rd.token_kind != tk_string) rd.error("object key must be string");
         constexpr auto members = lcdjson_members(static_cast<const T*>(nullptr));
         constexpr size_t count = std::tuple_size<decltype(members)>::value;
+        size_t guess = 0;
         for (;;) {
             const char* key = rd.token_text;  // raw: escapes in keys are not decoded
             const size_t key_size = rd.token_size;
             rd.next();
             if (rd.current() != ':') rd.error("invalid json document!");
             rd.next();
-            if (!read_member(rd, record, fields, key, key_size, members,
-                             std::make_index_sequence<count>())) {
+            // The first name in list order that matches reads its member; others are skipped.
+            const size_t index = fields.find(key, key_size, guess);
+            if (index < count) {
+                read_member(rd, record, index, members, std::make_index_sequence<count>());
+                guess = index + 1;
+            } else {
                 skip(rd);
             }
             if (rd.current() == '}') {
@@ -116,7 +121,7 @@ struct json_helper {
 
     template <class T>
     static void write_(lite_write& out, const T& record) {
-        const std::vector<detail::string_ref>& fields = json_impl<T>::this_field_list();
+        const std::vector<detail::string_ref>& fields = json_impl<T>::this_field_list().names;
         constexpr auto members = lcdjson_members(static_cast<const T*>(nullptr));
         constexpr size_t count = std::tuple_size<decltype(members)>::value;
         out.put('{');
@@ -131,16 +136,11 @@ private:
         return true;
     }
 
-    // Compares the key with the names in list order (length first); the first match reads
-    // its member. False when no name matches.
+    // Reads member number index.
     template <class T, class Members, size_t... I>
-    static bool read_member(reader& rd, T& record, const std::vector<detail::string_ref>& fields,
-                            const char* key, size_t key_size, const Members& members,
+    static void read_member(reader& rd, T& record, size_t index, const Members& members,
                             std::index_sequence<I...>) {
-        const size_t names = fields.size();
-        return ((I < names && detail::same_name(fields[I], key, key_size) &&
-                 read_value(rd, record.*std::get<I>(members))) ||
-                ...);
+        (void)((I == index && read_value(rd, record.*std::get<I>(members))) || ...);
     }
 
     template <class T, class Members, size_t... I>
@@ -168,9 +168,8 @@ struct json_impl {
                   "lcdjson: no JSON binding for this type; declare it with LCDJSON_RECORD");
 
     // Built once per type, on first use; only read afterwards.
-    static const std::vector<detail::string_ref>& this_field_list() {
-        static const std::vector<detail::string_ref> fields =
-            detail::split_fields(lcdjson_name_list(static_cast<const T*>(nullptr)));
+    static const detail::field_list& this_field_list() {
+        static const detail::field_list fields(lcdjson_name_list(static_cast<const T*>(nullptr)));
         return fields;
     }
     static void read(reader& rd, T& value) { json_helper::read_(rd, value); }

@@ -26,7 +26,8 @@ namespace ProtoModel {
 template <class T>
 bool decode(const std::string& text, T& value, std::string& error) {
     try {
-        lcdjson::reader rd(text.c_str(), UINT64_MAX);
+        // The string's bytes and its terminating NUL may all be read.
+        lcdjson::reader rd(text.c_str(), UINT64_MAX, text.size() + 1);
         rd.next();
         lcdjson::json_impl<T>::read(rd, value);
         return true;

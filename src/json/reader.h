@@ -6,11 +6,18 @@
 // It is more lenient than strict JSON where the controller's documents need it: unquoted words
 // are strings, // and /* */ comments are allowed, and a number ends at the first byte that
 // cannot continue it.
+//
+// Speed: the cursor is all the reader keeps while it scans. Line and column are a function of
+// the cursor's position (a carriage return does not move the column, a line feed is column 0 of
+// its new line), so they are counted from the text when an error is raised, not at every byte;
+// and where the caller says how many bytes may be read, blanks and strings are scanned eight
+// bytes at a time.
 #pragma once
 
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "json/exception.h"
@@ -36,6 +43,46 @@ namespace detail {
 // Stands in for the text when there is none, and for the byte after a size-limited text, so
 // that the end token always points at a readable NUL.
 inline constexpr char nul_text[1] = {'\0'};
+
+// What a byte starts where a token may start, and which bytes end a word or a string scan.
+enum byte_class : uint8_t { c_word, c_blank, c_punct, c_quote, c_digit, c_minus, c_slash, c_nul };
+enum byte_flag : uint8_t { ends_word = 16, ends_string = 32 };
+
+struct byte_classes {
+    uint8_t of[256];
+    constexpr byte_classes() : of() {
+        for (int c = '0'; c <= '9'; ++c)
+            of[c] = c_digit;
+        for (const int c : {' ', '\t', '\n', '\r'})
+            of[c] = c_blank | ends_word;
+        for (const int c : {',', ':', '[', ']', '{', '}'})
+            of[c] = c_punct | ends_word;
+        of[int{'"'}] = c_quote | ends_string;
+        of[int{'\\'}] = ends_string;
+        of[int{'\n'}] |= ends_string;
+        of[int{'-'}] = c_minus;
+        of[int{'/'}] = c_slash;
+        of[0] = c_nul | ends_word | ends_string;
+    }
+};
+inline constexpr byte_classes classes{};
+
+inline uint8_t class_of(char c) {
+    return classes.of[static_cast<unsigned char>(c)] & 15;
+}
+inline bool has(char c, byte_flag flag) {
+    return classes.of[static_cast<unsigned char>(c)] & flag;
+}
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "blank runs are counted little-endian");
+
+// How many of the eight bytes at p are spaces, counted from the first.
+inline unsigned leading_spaces(const char* p) {
+    uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    const uint64_t others = word ^ 0x2020202020202020ull;
+    return others == 0 ? 8 : static_cast<unsigned>(__builtin_ctzll(others)) / 8;
+}
 }  // namespace detail
 
 class reader {
@@ -46,8 +93,8 @@ public:
     token_type token_kind = tk_end;
     token_number token_value;
     bool token_negative = false;
-    uint64_t column = 0;
-    uint64_t line = 0;
+    mutable uint64_t column = 0;  // counted when an error is raised
+    mutable uint64_t line = 0;
     uint64_t text_size;  // 0: no limit, the text ends at its NUL
     uint64_t position = 0;
     bool at_end = false;
@@ -57,12 +104,18 @@ public:
 
 private:
     uint64_t limit_;  // text_size, or the largest size when there is no limit
+    // Bytes from the start that may be read and lie within the limit. A scan takes eight bytes at
+    // once only when the byte after them is below this too, so that it may look at that byte.
+    uint64_t fast_;
 
 public:
-    reader(const char* input, uint64_t size)
+    // `readable`, when known, is how many bytes from input may be read (the text and what follows
+    // it); scans then take eight bytes at a time where they can.
+    reader(const char* input, uint64_t size, uint64_t readable = 0)
         : text_size(size),
           text(input != nullptr ? input : detail::nul_text),
-          limit_(size != 0 ? size : UINT64_MAX) {
+          limit_(size != 0 ? size : UINT64_MAX),
+          fast_(input != nullptr ? (readable < limit_ ? readable : limit_) : 0) {
         token_value.u = 0;
         at_end = input == nullptr || *input == '\0';
     }
@@ -70,107 +123,25 @@ public:
     // First byte of the current token: punctuation tests look at nothing else, whatever the kind.
     char current() const { return *token_text; }
 
-    // Advances the cursor by one byte and counts it. A carriage return does not move the
-    // column; a line feed is column 0 of its new line. Only called while at_end is false.
-    void take() { at_end = !step(position, column, line); }
+    // Advances the cursor by one byte. Only called while at_end is false.
+    void take() { at_end = !step(position); }
 
     // Makes the following token current.
     void next() {
-        for (;;) {
-            if (at_end) return set_end();
-            char c = text[position];
-            if (is_space(c)) {
-                // counted in locals: the text is read through a char pointer, which could
-                // alias the members, so member counters would be stored at every byte
-                uint64_t pos = position, col = column, ln = line;
-                bool more;
-                while ((more = step(pos, col, ln)) && is_space(text[pos])) {
-                }
-                move_to(pos, col, ln);
-                if (!more) {
-                    at_end = true;
-                    return set_end();
-                }
-                c = text[position];
-            }
-            token_negative = false;
-            if (is_punct(c)) {
-                token_kind = tk_punct;
-                token_text = text + position;
-                token_size = 1;
-                take();
-                return;
-            }
-            switch (c) {
-                case '"':
-                    return read_quoted();
-                case '0':
-                case '1':
-                case '2':
-                case '3':
-                case '4':
-                case '5':
-                case '6':
-                case '7':
-                case '8':
-                case '9':
-                    token_kind = tk_unsigned;
-                    token_value.u = static_cast<uint64_t>(c - '0');
-                    return parser_number();
-                case '-':
-                    token_kind = tk_signed;
-                    token_value.u = 0;
-                    token_negative = true;
-                    return parser_number();
-                case '/':
-                    skip_comment();
-                    continue;  // the token after the comment
-                case '\0':
-                    return set_end();
-                default:
-                    return read_word();
-            }
-        }
+        // A text without a size limit ends at its NUL, which every scan stops at by itself.
+        if (limit_ == UINT64_MAX) return next_token<false>();
+        next_token<true>();
     }
 
     // Scans the rest of a number whose first byte (sign or digit) is under the cursor.
     void parser_number() {
-        token_text = text + position;
-        if (at_end) {
-            token_size = 0;
-            return;
-        }
-        take();
-        while (!at_end) {
-            const char c = text[position];
-            if (c >= '0' && c <= '9') {
-                const unsigned digit = static_cast<unsigned>(c - '0');
-                if (token_kind == tk_real) {
-                    token_value.d += fraction_step * digit;
-                    fraction_step *= 0.1;
-                } else {
-                    token_value.u = token_value.u * 10 + digit;  // wraps, no overflow test
-                }
-                take();
-            } else if (c == '.') {
-                if (token_kind == tk_real) error("not a valid number!");
-                to_real();
-                fraction_step = 0.1;
-                take();
-            } else if (c == 'e' || c == 'E') {
-                if (token_kind != tk_real) to_real();
-                take();
-                scan_exponent();
-                break;
-            } else {
-                break;
-            }
-        }
-        token_size = static_cast<uint64_t>((text + position) - token_text);
+        if (limit_ == UINT64_MAX) return scan_number<false>();
+        scan_number<true>();
     }
 
     // Throws the message stamped with the cursor's line and column.
     [[noreturn]] __attribute__((noinline, cold)) void error(const char* message) const {
+        locate();
         std::string text_out = "error at line :";
         text_out += std::to_string(line);
         text_out += " col :";
@@ -181,41 +152,137 @@ public:
     }
 
 private:
-    static bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+    // The byte at pos, or NUL at and beyond the limit.
+    template <bool Limited>
+    char byte_at(uint64_t pos) const {
+        return !Limited || pos < limit_ ? text[pos] : '\0';
+    }
 
-    // One byte forward from pos, counting the byte arrived at; false when that is the end of
-    // the text. Works on the caller's copies of the counters so loops keep them in registers.
-    __attribute__((always_inline)) bool step(uint64_t& pos, uint64_t& col, uint64_t& ln) const {
-        if (++pos >= limit_) {
-            ++col;  // counted like the NUL that would follow
-            return false;
-        }
-        const char c = text[pos];
-        if (c != '\r') {
-            ++col;
-            if (c == '\n') {
-                ++ln;
-                col = 0;
+    // One byte forward from pos; false when that is the end of the text.
+    bool step(uint64_t& pos) const { return ++pos < limit_ && text[pos] != '\0'; }
+
+    template <bool Limited>
+    void next_token() {
+        for (;;) {
+            // At the end the cursor is on the NUL or at the limit, where byte_at gives NUL too.
+            uint64_t pos = position;
+            char c = byte_at<Limited>(pos);
+            if (detail::class_of(c) == detail::c_blank) {
+                do {
+                    // indentation: a run of spaces at once
+                    while (pos + 9 <= fast_) {
+                        const unsigned spaces = detail::leading_spaces(text + pos + 1);
+                        pos += spaces;
+                        if (spaces != 8) break;
+                    }
+                    c = byte_at<Limited>(++pos);
+                } while (detail::class_of(c) == detail::c_blank);
+                position = pos;
+                if (c == '\0') {
+                    at_end = true;
+                    return set_end();
+                }
+            }
+            token_negative = false;
+            switch (detail::class_of(c)) {
+                case detail::c_punct:
+                    token_kind = tk_punct;
+                    token_text = text + pos;
+                    token_size = 1;
+                    position = pos + 1;
+                    at_end = byte_at<Limited>(position) == '\0';
+                    return;
+                case detail::c_quote:
+                    return read_quoted<Limited>();
+                case detail::c_digit:
+                    token_kind = tk_unsigned;
+                    token_value.u = static_cast<uint64_t>(c - '0');
+                    return scan_number<Limited>();
+                case detail::c_minus:
+                    token_kind = tk_signed;
+                    token_value.u = 0;
+                    token_negative = true;
+                    return scan_number<Limited>();
+                case detail::c_slash:
+                    skip_comment();
+                    continue;  // the token after the comment
+                case detail::c_nul:
+                    return set_end();
+                default:
+                    return read_word<Limited>();
             }
         }
-        return c != '\0';
     }
 
-    // Stores the counters that a scanning loop kept in locals.
-    void move_to(uint64_t pos, uint64_t col, uint64_t ln) {
+    template <bool Limited>
+    void scan_number() {
+        token_text = text + position;
+        if (at_end) {
+            token_size = 0;
+            return;
+        }
+        uint64_t pos = position + 1;
+        char c = byte_at<Limited>(pos);
+        // Whole digits, the common case, in a register.
+        if (token_kind != tk_real) {
+            uint64_t value = token_value.u;
+            for (; static_cast<unsigned>(c - '0') < 10; c = byte_at<Limited>(++pos))
+                value = value * 10 + static_cast<unsigned>(c - '0');  // wraps, no overflow test
+            token_value.u = value;
+        }
+        for (; c != '\0'; c = byte_at<Limited>(++pos)) {
+            if (c >= '0' && c <= '9') {
+                const unsigned digit = static_cast<unsigned>(c - '0');
+                if (token_kind == tk_real) {
+                    token_value.d += fraction_step * digit;
+                    fraction_step *= 0.1;
+                } else {
+                    token_value.u = token_value.u * 10 + digit;  // wraps, no overflow test
+                }
+            } else if (c == '.') {
+                if (token_kind == tk_real) fail_at(pos, "not a valid number!");
+                to_real();
+                fraction_step = 0.1;
+            } else if (c == 'e' || c == 'E') {
+                if (token_kind != tk_real) to_real();
+                position = pos;
+                take();
+                scan_exponent();
+                token_size = static_cast<uint64_t>((text + position) - token_text);
+                return;
+            } else {
+                break;
+            }
+        }
         position = pos;
-        column = col;
-        line = ln;
-    }
-
-    // A string token's scan stopped at pos, which is one past its last byte.
-    void end_token_at(uint64_t pos, uint64_t col, uint64_t ln) {
-        move_to(pos, col, ln);
+        at_end = c == '\0';
         token_size = static_cast<uint64_t>((text + position) - token_text);
     }
 
-    [[noreturn]] void fail_at(uint64_t pos, uint64_t col, uint64_t ln, const char* message) {
-        move_to(pos, col, ln);
+    // Line and column of the cursor, as if counted byte by byte from the start: every byte
+    // arrived at adds one to the column but a carriage return, which adds nothing, and a line
+    // feed, which starts the next line at column 0; arriving at the limit counts like the NUL
+    // that would follow.
+    void locate() const {
+        line = 0;
+        column = 0;
+        for (uint64_t q = 1; q <= position; ++q) {
+            if (q >= limit_) {
+                ++column;
+                break;
+            }
+            const char c = text[q];
+            if (c == '\r') continue;
+            ++column;
+            if (c == '\n') {
+                ++line;
+                column = 0;
+            }
+        }
+    }
+
+    [[noreturn]] void fail_at(uint64_t pos, const char* message) {
+        position = pos;
         error(message);
     }
 
@@ -262,43 +329,39 @@ private:
         exponent = 0;
     }
 
+    template <bool Limited>
     void read_quoted() {
         token_kind = tk_string;
         take();  // the opening quote
         if (at_end) error("not a valid quote string!");
         token_text = text + position;
-        uint64_t pos = position, col = column, ln = line;
+        uint64_t pos = position;
         for (;;) {
-            const char c = text[pos];
+            char c = byte_at<Limited>(pos);
+            while (!detail::has(c, detail::ends_string))
+                c = byte_at<Limited>(++pos);
             if (c == '"') break;
-            bool more = true;
-            if (c == '\\') {
-                more = step(pos, col, ln);  // the escaped byte is passed over unexamined
-            } else if (c == '\n' || c == '\0') {
-                more = false;
-            }
-            if (!more || !step(pos, col, ln)) fail_at(pos, col, ln, "not a valid quote string!");
+            // A backslash and the byte after it are passed over as a pair, unexamined.
+            if (c != '\\' || byte_at<Limited>(++pos) == '\0')
+                fail_at(pos, "not a valid quote string!");
+            ++pos;
         }
-        end_token_at(pos, col, ln);
+        position = pos;
+        token_size = static_cast<uint64_t>((text + position) - token_text);
         take();  // the closing quote
     }
 
-    static bool is_punct(char c) {
-        return c == ',' || c == ':' || c == '[' || c == ']' || c == '{' || c == '}';
-    }
-
-    static bool ends_word(char c) { return is_space(c) || is_punct(c); }
-
+    template <bool Limited>
     void read_word() {
         token_kind = tk_string;
         token_text = text + position;
-        uint64_t pos = position, col = column, ln = line;
-        for (;;) {
-            const char c = text[pos];
-            if (ends_word(c)) break;
-            if (c == '\0' || !step(pos, col, ln)) fail_at(pos, col, ln, "not a valid string!");
-        }
-        end_token_at(pos, col, ln);
+        uint64_t pos = position;
+        char c = text[pos];
+        while (!detail::has(c, detail::ends_word))
+            c = byte_at<Limited>(++pos);
+        if (c == '\0') fail_at(pos, "not a valid string!");
+        position = pos;
+        token_size = static_cast<uint64_t>((text + position) - token_text);
     }
 
     // Passes over a // or /* */ comment; the cursor is on its slash. A comment that runs into
