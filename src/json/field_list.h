@@ -4,9 +4,11 @@
 
 #include <cstddef>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "json/char_table.h"
+#include "json/lite_write.h"
 
 namespace lcdjson {
 namespace detail {
@@ -43,15 +45,24 @@ inline std::vector<string_ref> split_fields(const char* list) {
     return names;
 }
 
-// A record's names, and whether each stands in the list once.
+// A record's names, whether each stands in the list once, and each name as the writer writes it
+// before its value (with the comma that separates it from the one before).
 struct field_list {
     std::vector<string_ref> names;
     bool unique;
+    std::vector<std::string> written;
 
     explicit field_list(const char* list) : names(split_fields(list)), unique(true) {
-        for (size_t i = 0; i < names.size(); ++i)
+        for (size_t i = 0; i < names.size(); ++i) {
             for (size_t j = 0; j < i; ++j)
                 if (same_name(names[j], names[i].str, names[i].len)) unique = false;
+            string_stream text;
+            lite_write writer(text);
+            if (i != 0) writer.put(',');
+            writer.write_str(names[i].str, names[i].len);
+            writer.put(':');
+            written.emplace_back(text.data(), text.size());
+        }
     }
 
     // The index of the first name equal to the key, or the number of names when none is.

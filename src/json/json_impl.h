@@ -121,7 +121,7 @@ struct json_helper {
 
     template <class T>
     static void write_(lite_write& out, const T& record) {
-        const std::vector<detail::string_ref>& fields = json_impl<T>::this_field_list().names;
+        const detail::field_list& fields = json_impl<T>::this_field_list();
         constexpr auto members = lcdjson_members(static_cast<const T*>(nullptr));
         constexpr size_t count = std::tuple_size<decltype(members)>::value;
         out.put('{');
@@ -144,16 +144,13 @@ private:
     }
 
     template <class T, class Members, size_t... I>
-    static void write_members(lite_write& out, const T& record,
-                              const std::vector<detail::string_ref>& fields, const Members& members,
-                              std::index_sequence<I...>) {
-        const size_t names = fields.size();
+    static void write_members(lite_write& out, const T& record, const detail::field_list& fields,
+                              const Members& members, std::index_sequence<I...>) {
+        const size_t names = fields.names.size();
         (
             [&] {
                 if (I >= names) return;
-                if (I != 0) out.put(',');
-                out.write_str(fields[I].str, fields[I].len);
-                out.put(':');
+                out.append(fields.written[I]);
                 using M = std::decay_t<decltype(record.*std::get<I>(members))>;
                 json_impl<M>::write(out, record.*std::get<I>(members));
             }(),

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "json/string_stream.h"
 
@@ -90,6 +91,8 @@ public:
     }
 
     void put(char c) { stream_.put(c); }
+    // Bytes that are JSON text already.
+    void append(const std::string& json) { stream_.append(json.data(), json.size()); }
 
     // Decimal, with a minus sign for negative values; the magnitude is taken in 64 bits, so
     // the most negative value is written in full.
