@@ -106,6 +106,12 @@ std::string describe(CURLcode code, const char* detail, bool tooLarge) {
     return text;
 }
 
+// Failures that a reused connection gives when the server left something on it, or closed it.
+bool staleConnection(CURLcode code) {
+    return code == CURLE_WEIRD_SERVER_REPLY || code == CURLE_UNSUPPORTED_PROTOCOL ||
+           code == CURLE_GOT_NOTHING || code == CURLE_RECV_ERROR || code == CURLE_SEND_ERROR;
+}
+
 }  // namespace
 
 Transport::~Transport() {
@@ -168,6 +174,18 @@ bool Transport::exchange(const Request& request, Response& response, long& statu
     }
 
     CURLcode code = curl_easy_perform(h);
+    // A kept connection can hold what the server sent beyond the last answer's Content-Length,
+    // which libcurl then takes for the start of this answer; or the server closed it meanwhile.
+    // Such an exchange is made once more, on a connection of its own.
+    long connects = 0;
+    if (staleConnection(code) &&
+        curl_easy_getinfo(h, CURLINFO_NUM_CONNECTS, &connects) == CURLE_OK && connects == 0) {
+        response.clear();
+        detail[0] = '\0';
+        curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, 1L);
+        code = curl_easy_perform(h);
+        curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, 0L);
+    }
     long answered = 0;
     if (curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &answered) == CURLE_OK) status = answered;
     // The handle outlives these locals and the request; leave it no dangling pointer.
