@@ -129,7 +129,19 @@ public:
     // Makes the following token current.
     void next() {
         // A text without a size limit ends at its NUL, which every scan stops at by itself.
-        if (limit_ == UINT64_MAX) return next_token<false>();
+        if (limit_ == UINT64_MAX) {
+            // Punctuation right at the cursor, the commonest token of a compact text, inline.
+            const char c = text[position];
+            if (detail::class_of(c) == detail::c_punct) {
+                token_kind = tk_punct;
+                token_text = text + position;
+                token_size = 1;
+                token_negative = false;
+                at_end = text[++position] == '\0';
+                return;
+            }
+            return next_token<false>();
+        }
         next_token<true>();
     }
 
@@ -332,10 +344,13 @@ private:
     template <bool Limited>
     void read_quoted() {
         token_kind = tk_string;
-        take();  // the opening quote
-        if (at_end) error("not a valid quote string!");
-        token_text = text + position;
-        uint64_t pos = position;
+        uint64_t pos = position + 1;  // past the opening quote
+        if (byte_at<Limited>(pos) == '\0') {
+            position = pos;
+            at_end = true;
+            error("not a valid quote string!");
+        }
+        token_text = text + pos;
         for (;;) {
             char c = byte_at<Limited>(pos);
             while (!detail::has(c, detail::ends_string))
@@ -346,9 +361,9 @@ private:
                 fail_at(pos, "not a valid quote string!");
             ++pos;
         }
-        position = pos;
-        token_size = static_cast<uint64_t>((text + position) - token_text);
-        take();  // the closing quote
+        token_size = static_cast<uint64_t>((text + pos) - token_text);
+        position = pos + 1;  // past the closing quote
+        at_end = byte_at<Limited>(position) == '\0';
     }
 
     template <bool Limited>
