@@ -26,7 +26,10 @@ sim_pid=
 trap '[ -z "$sim_pid" ] || kill "$sim_pid" 2>/dev/null || true' EXIT
 # Starts the installed controller-sim on a free port; sets url.
 start_sim() {
-  bare "$usr/bin/controller-sim" --port 0 >"$work/$step-sim.out" 2>"$work/$step-sim.err" &
+  # env execs timeout, so $! is what the trap stops; timeout passes the signal on, and ends the
+  # simulator by itself should the test be killed outright, when no trap runs.
+  env -i PATH=/usr/bin:/bin timeout 300 "$usr/bin/controller-sim" --port 0 \
+    >"$work/$step-sim.out" 2>"$work/$step-sim.err" &
   sim_pid=$!
   for _ in $(seq 300); do
     [ -s "$work/$step-sim.out" ] && break
