@@ -14,6 +14,7 @@
 #include "controller/controllerdata.h"
 #include "controller/controllerservice.h"
 #include "controller/controllerstate.h"
+#include "controller/httplibtsan.h"
 #include "controller/textnumbers.h"
 
 namespace {

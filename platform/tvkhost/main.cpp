@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "controller/httplibtsan.h"
 #include "tvkhost/commands.h"
 #include "tvkhost/options.h"
 #include "tvkhost/session.h"

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "controller/httplibtsan.h"
 #include "controller/simroutes.h"
 #include "controllersim.h"
 #include "qtlog.h"

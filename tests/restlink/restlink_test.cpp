@@ -7,18 +7,12 @@
 
 #include <algorithm>
 
+#include "controller/httplibtsan.h"
 #include "restlink.h"
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 // mallinfo2 does not see the sanitizers' allocator; their own count is public interface.
 extern "C" size_t __sanitizer_get_current_allocated_bytes();
-#endif
-#if defined(__SANITIZE_THREAD__)
-// libcpp-httplib.so is not built for ThreadSanitizer, which then misses its synchronisation and
-// reports races between the server's workers; the library under test is not involved.
-extern "C" const char* __tsan_default_suppressions() {
-    return "called_from_lib:libcpp-httplib.so\n";
-}
 #endif
 
 namespace {

@@ -3,6 +3,8 @@
 
 #include <signal.h>
 
+#include <cstdio>
+
 namespace ocsm_test {
 
 ControllerSimProcess::ControllerSimProcess(const std::string& token,
@@ -19,7 +21,18 @@ ControllerSimProcess::ControllerSimProcess(const std::string& token,
 }
 
 int ControllerSimProcess::stop() {
-    return process_->stop(SIGTERM);
+    const int status = process_->stop(SIGTERM);
+    if (status != 0) {
+        // Say why in the test's output: a sanitizer's report from the middle of the request log,
+        // or else the log's end.
+        const std::string log = process_->errors();
+        size_t from = log.find("Sanitizer");
+        from = from == std::string::npos ? (log.size() > 4000 ? log.size() - 4000 : 0)
+                                         : log.rfind('\n', from) + 1;
+        std::fprintf(stderr, "controller-sim ended with status %d; its log from there:\n%s\n",
+                     status, log.substr(from, 8000).c_str());
+    }
+    return status;
 }
 
 }  // namespace ocsm_test
