@@ -1,3 +1,4 @@
+// The message handler base class every component derives from.
 #ifndef OCSM_MESSAGEHANDLER_MESSAGEHANDLER_H
 #define OCSM_MESSAGEHANDLER_MESSAGEHANDLER_H
 

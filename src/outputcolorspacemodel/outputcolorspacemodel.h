@@ -1,3 +1,4 @@
+// The output colour space component: its handlers and the controller queries behind them.
 #ifndef OCSM_OUTPUTCOLORSPACEMODEL_OUTPUTCOLORSPACEMODEL_H
 #define OCSM_OUTPUTCOLORSPACEMODEL_OUTPUTCOLORSPACEMODEL_H
 

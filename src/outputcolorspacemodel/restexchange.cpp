@@ -1,3 +1,4 @@
+// One exchange with the controller's REST service through restlink.
 #include "outputcolorspacemodel/restexchange.h"
 
 #include <cstdio>

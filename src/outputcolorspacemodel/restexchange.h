@@ -1,3 +1,4 @@
+// One exchange with the controller's REST service through restlink.
 #ifndef OCSM_OUTPUTCOLORSPACEMODEL_RESTEXCHANGE_H
 #define OCSM_OUTPUTCOLORSPACEMODEL_RESTEXCHANGE_H
 

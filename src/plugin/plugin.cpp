@@ -1,3 +1,4 @@
+// The plugin's information record and its component table, which pluginfo() hands the host.
 #include "plugin/plugin.h"
 
 #include "outputcolorspacemodel/outputcolorspacemodel.h"
