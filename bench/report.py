@@ -136,29 +136,23 @@ def codec_rows(results, cases, lines):
 
 
 def target_table(results):
-    """One row per target, one column per case: the ratio and whether it is met."""
-    header = "| target: lcdjson at least N× faster than | " + " | ".join(DECODE_CASES) + " |"
-    rows = [header, "|---" * (len(DECODE_CASES) + 1) + "|"]
-    for implementation, text, least in DECODE_LINES:
-        if least is None:
-            continue
-        cells = []
-        for case in DECODE_CASES:
-            base, entry = results.get((case, "lcdjson")), results.get((case, implementation))
-            cells.append(verdict(nanoseconds(entry) / nanoseconds(base), least)
-                         if base and entry else "-")
-        rows.append("| %s, %g× | %s |" % (text, least, " | ".join(cells)))
-    rows += ["", "| target: lcdjson at least N× faster than | " + " | ".join(ENCODE_CASES) + " |",
-             "|---" * (len(ENCODE_CASES) + 1) + "|"]
-    for implementation, text, least in ENCODE_LINES:
-        if least is None:
-            continue
-        cells = []
-        for case in ENCODE_CASES:
-            base, entry = results.get((case, "lcdjson")), results.get((case, implementation))
-            cells.append(verdict(nanoseconds(entry) / nanoseconds(base), least)
-                         if base and entry else "-")
-        rows.append("| %s, %g× | %s |" % (text, least, " | ".join(cells)))
+    """Per family (decode, encode): one row per target, one column per case, the ratio and
+    whether it is met."""
+    rows = []
+    for cases, lines in ((DECODE_CASES, DECODE_LINES), (ENCODE_CASES, ENCODE_LINES)):
+        if rows:
+            rows.append("")
+        rows += ["| target: lcdjson at least N× faster than | " + " | ".join(cases) + " |",
+                 "|---" * (len(cases) + 1) + "|"]
+        for implementation, text, least in lines:
+            if least is None:
+                continue
+            cells = []
+            for case in cases:
+                base, entry = results.get((case, "lcdjson")), results.get((case, implementation))
+                cells.append(verdict(nanoseconds(entry) / nanoseconds(base), least)
+                             if base and entry else "-")
+            rows.append("| %s, %g× | %s |" % (text, least, " | ".join(cells)))
     return rows
 
 
