@@ -1,4 +1,4 @@
-// Loading the simulated controller's screens and interfaces from the documents or a fixture.
+// Loading the simulated controller's answers from the documents or a fixture; JSON in and out.
 #include "controller/controllerdata.h"
 
 #include <cerrno>
@@ -11,22 +11,10 @@ namespace ControllerSim {
 
 namespace {
 
-using LCD::ProtoModel::s_response;
-using ScreenAnswer = s_response<LCD::ProtoModel::Screen::s_ScreenDetail>;
-using InterfaceAnswer = s_response<LCD::ProtoModel::Interface::s_InterfaceDetailInfo>;
-
 const char* const kScreenDocument = "screen-list-detail.json";
 const char* const kInterfaceDocument = "interface-list-detail.json";
 
-// A fixture file: the two answers the service starts from, in one document.
-struct s_Fixture {
-    ScreenAnswer screens;
-    InterfaceAnswer interfaces;
-};
-LCDJSON_RECORD(s_Fixture, screens, interfaces)
-
-template <class T>
-bool decodeFile(const std::string& file, T& value, std::string& error) {
+bool parseFile(const std::string& file, Json& value, std::string& error) {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
         error = "cannot read " + file + ": " + std::strerror(errno);
@@ -34,36 +22,96 @@ bool decodeFile(const std::string& file, T& value, std::string& error) {
     }
     std::ostringstream text;
     text << in.rdbuf();
-    std::string codecError;
-    if (LCD::ProtoModel::decode(text.str(), value, codecError)) return true;
-    error = "cannot decode " + file + ": " + codecError;
+    std::string reason;
+    if (parseJson(text.str(), value, reason)) return true;
+    error = "cannot parse " + file + ": " + reason;
     return false;
+}
+
+// The answer, or an error naming where it came from.
+bool takeAnswer(Json& from, Json& answer, const std::string& where, std::string& error) {
+    const std::string problem = answerProblem(from);
+    if (!problem.empty()) {
+        error = where + ": " + problem;
+        return false;
+    }
+    answer = std::move(from);
+    return true;
 }
 
 }  // namespace
 
+bool parseJson(const std::string& text, Json& value, std::string& error) {
+    try {
+        value = Json::parse(text);
+        return true;
+    } catch (const Json::exception& e) {
+        error = e.what();
+        return false;
+    }
+}
+
+std::string answerProblem(const Json& answer) {
+    if (!answer.is_object())
+        return std::string("a list-detail answer is a JSON object, not ") + answer.type_name();
+    const auto data = answer.find("data");
+    if (data == answer.end()) return std::string();
+    if (!data->is_object())
+        return std::string("its data is ") + data->type_name() + ", not an object";
+    const auto list = data->find("list");
+    if (list != data->end() && !list->is_array())
+        return std::string("its data.list is ") + list->type_name() + ", not an array";
+    return std::string();
+}
+
 bool loadData(const std::string& fixture, const std::string& executableDir, ControllerData& data,
               std::string& source, std::string& error) {
-    ScreenAnswer screens;
-    InterfaceAnswer interfaces;
+    ControllerData loaded;
     if (!fixture.empty()) {
-        s_Fixture both;
-        if (!decodeFile(fixture, both, error)) return false;
-        screens = std::move(both.screens);
-        interfaces = std::move(both.interfaces);
+        Json both;
+        if (!parseFile(fixture, both, error)) return false;
+        for (const char* member : {kFixtureScreens, kFixtureInterfaces}) {
+            if (!both.is_object() || !both.contains(member)) {
+                error = fixture + " has no member \"" + member + "\"";
+                return false;
+            }
+        }
+        if (!takeAnswer(both[kFixtureScreens], loaded.screens, fixture + " screens", error) ||
+            !takeAnswer(both[kFixtureInterfaces], loaded.interfaces, fixture + " interfaces",
+                        error))
+            return false;
         source = fixture;
     } else {
         // The installed documents first, so an installed program does not need the sources.
         source = executableDir + "/../share/outputcolorspacemodel";
         if (executableDir.empty() || !std::ifstream(source + "/" + kScreenDocument))
             source = CONTROLLER_SIM_SOURCE_DATA_DIR;
-        if (!decodeFile(source + "/" + kScreenDocument, screens, error) ||
-            !decodeFile(source + "/" + kInterfaceDocument, interfaces, error))
+        const std::string screens = source + "/" + kScreenDocument;
+        const std::string interfaces = source + "/" + kInterfaceDocument;
+        Json screenFile;
+        Json interfaceFile;
+        if (!parseFile(screens, screenFile, error) ||
+            !parseFile(interfaces, interfaceFile, error) ||
+            !takeAnswer(screenFile, loaded.screens, screens, error) ||
+            !takeAnswer(interfaceFile, loaded.interfaces, interfaces, error))
             return false;
     }
-    data.screens = std::move(screens.data.list);
-    data.interfaces = std::move(interfaces.data.list);
+    data = std::move(loaded);
     return true;
+}
+
+std::string writeJson(const Json& value, bool pretty) {
+    const std::string text =
+        value.dump(pretty ? 2 : -1, ' ', false, Json::error_handler_t::replace);
+    if (!pretty) return text;
+    // The writer escapes line feeds inside strings, so every one it leaves ends a line.
+    std::string crlf;
+    crlf.reserve(text.size() + text.size() / 16);
+    for (const char c : text) {
+        if (c == '\n') crlf += '\r';
+        crlf += c;
+    }
+    return crlf;
 }
 
 }  // namespace ControllerSim

@@ -14,17 +14,15 @@
 #include <utility>
 #include <vector>
 
+#include "controller/controllerdata.h"
+
+#include "controller/restroutes.h"
 #include "controller/simroutes.h"
 #include "controller/textnumbers.h"
 
 namespace ControllerSim {
 
 namespace {
-
-using LCD::ProtoModel::s_response;
-using LCD::ProtoModel::Interface::s_InterfaceDetailInfo;
-using LCD::ProtoModel::Screen::s_ScreenColorSpace;
-using LCD::ProtoModel::Screen::s_ScreenDetail;
 
 const char* const kJson = "application/json";
 constexpr int64_t kDefaultWaitMs = 10000;
@@ -34,13 +32,8 @@ constexpr size_t kMaxBodyBytes = 1 << 20;
 // may hold at most half of them and never starve the other requests.
 constexpr size_t kWorkers = 32;
 constexpr int kMaxWaitingFollowers = 16;
-constexpr int32_t kNoCode = INT32_MIN;
-
-// Only the code of an answer, for the request log; kNoCode when the body has none.
-struct s_LoggedCode {
-    int32_t code = kNoCode;
-};
-LCDJSON_RECORD(s_LoggedCode, code)
+// Answers larger than this are not parsed again for the request log's code.
+constexpr size_t kMaxLoggedBody = 1 << 20;
 
 void sendText(httplib::Response& response, int status, const std::string& text) {
     response.status = status;
@@ -48,54 +41,36 @@ void sendText(httplib::Response& response, int status, const std::string& text) 
 }
 
 // The envelope of an answer without data: a refusal, or a change that was taken.
-void sendEnvelope(httplib::Response& response, int status, int32_t code,
-                  const std::string& message) {
-    std::string quoted;
-    LCD::ProtoModel::encode(quoted, message);
-    sendText(response, status,
-             "{\"code\":" + std::to_string(code) + ",\"message\":" + quoted + ",\"data\":{}}");
+void sendEnvelope(httplib::Response& response, int status, int32_t code, const std::string& message,
+                  bool pretty) {
+    const Json envelope = {{"code", code}, {"message", message}, {"data", Json::object()}};
+    sendText(response, status, writeJson(envelope, pretty));
 }
 
-// One page holding every match.
-template <class Page, class Item>
-void sendPage(httplib::Response& response, std::vector<Item> items) {
-    s_response<Page> envelope;
-    envelope.message = "success";
-    envelope.data.count = int32_t(items.size());
-    envelope.data.page = 1;
-    envelope.data.totalCount = envelope.data.count;
-    envelope.data.totalPage = 1;
-    envelope.data.list = std::move(items);
-    std::string text;
-    LCD::ProtoModel::encode(text, envelope);
-    sendText(response, 200, text);
-}
-
-// Reads an optional decimal URL key. A malformed, out-of-range or repeated value is answered
-// with 400 and ends the request (false).
-bool readKey(const httplib::Request& request, httplib::Response& response, const char* key,
-             int64_t min, int64_t max, std::optional<int64_t>& value) {
+// Reads an optional decimal URL key. Empty, or why a malformed, out-of-range or repeated value is
+// refused.
+std::string readKey(const httplib::Request& request, const char* key, int64_t min, int64_t max,
+                    std::optional<int64_t>& value) {
     const size_t count = request.get_param_value_count(key);
-    if (count == 0) return true;
+    if (count == 0) return std::string();
+    if (count > 1) return std::string(key) + " is given more than once";
     const std::string text = request.get_param_value(key);
     int64_t number = 0;
-    if (count > 1) {
-        sendEnvelope(response, 400, kCodeBadQuery, std::string(key) + " is given more than once");
-        return false;
-    }
-    if (!parseDecimal(text, min, max, number)) {
-        sendEnvelope(response, 400, kCodeBadQuery,
-                     std::string(key) + " must be a decimal integer from " + std::to_string(min) +
-                         " to " + std::to_string(max) + ", not \"" + text + "\"");
-        return false;
-    }
+    if (!parseDecimal(text, min, max, number))
+        return std::string(key) + " must be a decimal integer from " + std::to_string(min) +
+               " to " + std::to_string(max) + ", not \"" + text + "\"";
     value = number;
-    return true;
+    return std::string();
 }
 
-std::optional<int32_t> narrow(const std::optional<int64_t>& value) {
-    if (!value) return std::nullopt;
-    return int32_t(*value);
+// The envelope's code of an answer, for the request log; none when it has none.
+std::optional<int64_t> codeOf(const std::string& body) {
+    if (body.empty() || body.size() > kMaxLoggedBody) return std::nullopt;
+    const Json answer = Json::parse(body, nullptr, false);
+    if (!answer.is_object()) return std::nullopt;
+    const auto code = answer.find("code");
+    if (code == answer.end() || !code->is_number_integer()) return std::nullopt;
+    return code->get<int64_t>();
 }
 
 const char* statusText(int status) {
@@ -148,22 +123,22 @@ ControllerService::ControllerService(ControllerState& state, ServiceOptions opti
     server.set_pre_routing_handler(
         [this](const httplib::Request& request, httplib::Response& response) {
             if (!sameToken(request.get_header_value("Authorization"), options_.token))
-                sendEnvelope(response, 401, 401, "unauthorized");
+                envelope(response, 401, 401, "unauthorized");
             else if (!faults_.answerInstead(request, response))
                 return httplib::Server::HandlerResponse::Unhandled;
             return httplib::Server::HandlerResponse::Handled;
         });
     server.set_error_handler(httplib::Server::HandlerWithResponse(
-        [](const httplib::Request& request, httplib::Response& response) {
+        [this](const httplib::Request& request, httplib::Response& response) {
             // Answers that already carry an envelope keep it.
             if (!response.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
             std::string message = statusText(response.status);
             if (response.status == 404) message += ": " + request.method + " " + request.path;
-            sendEnvelope(response, response.status, response.status, message);
+            envelope(response, response.status, response.status, message);
             return httplib::Server::HandlerResponse::Handled;
         }));
     server.set_exception_handler(
-        [](const httplib::Request&, httplib::Response& response, std::exception_ptr error) {
+        [this](const httplib::Request&, httplib::Response& response, std::exception_ptr error) {
             std::string what = "unknown exception";
             try {
                 if (error) std::rethrow_exception(error);
@@ -171,7 +146,7 @@ ControllerService::ControllerService(ControllerState& state, ServiceOptions opti
                 what = e.what();
             } catch (...) {
             }
-            sendEnvelope(response, 500, 500, "internal error: " + what);
+            envelope(response, 500, 500, "internal error: " + what);
         });
     if (options_.requestLog) {
         server.set_logger(
@@ -187,22 +162,19 @@ ControllerService::ControllerService(ControllerState& state, ServiceOptions opti
             faults_.spoil(request, response);
         };
     };
-    server.Get(LCD::Proto::Constants::GETSCREENLISTDETAIL, bind(&ControllerService::handleScreens));
-    server.Get(LCD::Proto::Constants::GETINTERFACELISTDETAIL,
-               bind(&ControllerService::handleInterfaces));
-    server.Put(LCD::Proto::Constants::PUTSCREENCOLORSPACE,
-               bind(&ControllerService::handleColorSpace));
+    server.Get(kScreenListPath, bind(&ControllerService::handleScreens));
+    server.Get(kInterfaceListPath, bind(&ControllerService::handleInterfaces));
+    server.Put(kColorSpacePath, bind(&ControllerService::handleColorSpace));
     server.Get(kAutoReportPath, bind(&ControllerService::handleFollow));
     server.Get(kLatestReportPath, [this](const httplib::Request&, httplib::Response& response) {
         sendText(response, 200, "{\"seq\":" + std::to_string(state_.latestSeq()) + "}");
     });
     server.Put(kFaultPath, [this](const httplib::Request& request, httplib::Response& response) {
         if (faults_.select(request.body))
-            sendEnvelope(response, 200, kCodeSuccess, "fault " + request.body);
+            envelope(response, 200, kCodeSuccess, "fault " + request.body);
         else
-            sendEnvelope(
-                response, 400, kCodeBadQuery,
-                "unknown fault \"" + request.body + "\" (controller-sim --help lists them)");
+            envelope(response, 400, kCodeBadQuery,
+                     "unknown fault \"" + request.body + "\" (controller-sim --help lists them)");
     });
 }
 
@@ -248,45 +220,65 @@ void ControllerService::stop() {
     thread_.join();
 }
 
+void ControllerService::envelope(httplib::Response& response, int status, int32_t code,
+                                 const std::string& message) const {
+    sendEnvelope(response, status, code, message, state_.pretty());
+}
+
+// Reads the URL keys, each a decimal integer from min to max; a refusal answers with 400.
+bool ControllerService::readKeys(const httplib::Request& request, httplib::Response& response,
+                                 std::initializer_list<UrlKey> keys) const {
+    for (const UrlKey& key : keys) {
+        const std::string refusal = readKey(request, key.name, key.min, key.max, key.value);
+        if (refusal.empty()) continue;
+        envelope(response, 400, kCodeBadQuery, refusal);
+        return false;
+    }
+    return true;
+}
+
 void ControllerService::handleScreens(const httplib::Request& request,
                                       httplib::Response& response) {
     std::optional<int64_t> screenType;
     std::optional<int64_t> screenId;
-    if (!readKey(request, response, "screenType", INT32_MIN, INT32_MAX, screenType)) return;
-    if (!readKey(request, response, "screenId", INT32_MIN, INT32_MAX, screenId)) return;
-    sendPage<s_ScreenDetail>(response, state_.screens(narrow(screenType), narrow(screenId)));
+    if (!readKeys(request, response,
+                  {{"screenType", INT32_MIN, INT32_MAX, screenType},
+                   {"screenId", INT32_MIN, INT32_MAX, screenId}}))
+        return;
+    sendText(response, 200, state_.screens(screenType, screenId));
 }
 
 void ControllerService::handleInterfaces(const httplib::Request& request,
                                          httplib::Response& response) {
     std::optional<int64_t> interfaceId;
-    if (!readKey(request, response, "interfaceId", INT32_MIN, INT32_MAX, interfaceId)) return;
-    sendPage<s_InterfaceDetailInfo>(response, state_.interfaces(narrow(interfaceId)));
+    if (!readKeys(request, response, {{"interfaceId", INT32_MIN, INT32_MAX, interfaceId}})) return;
+    sendText(response, 200, state_.interfaces(interfaceId));
 }
 
 void ControllerService::handleColorSpace(const httplib::Request& request,
                                          httplib::Response& response) {
     // The device answers a refused setting with HTTP 200 and a non-zero code.
-    std::vector<s_ScreenColorSpace> changes;
-    std::string codecError;
-    if (!LCD::ProtoModel::decode(request.body, changes, codecError)) {
-        sendEnvelope(response, 200, kCodeMalformedBody, "malformed body: " + codecError);
+    std::vector<ColorSpaceChange> changes;
+    std::string refusal;
+    if (!parseColorSpaceRequest(request.body, changes, refusal)) {
+        envelope(response, 200, kCodeMalformedBody, refusal);
         return;
     }
     const ChangeResult result = state_.setColorSpaces(changes);
-    sendEnvelope(response, 200, result.code, result.message);
+    envelope(response, 200, result.code, result.message);
 }
 
 void ControllerService::handleFollow(const httplib::Request& request, httplib::Response& response) {
     std::optional<int64_t> after;
     std::optional<int64_t> waitMs;
-    if (!readKey(request, response, kFollowKeys[0], 0, UINT32_MAX, after)) return;
-    if (!readKey(request, response, kFollowKeys[1], 0, INT64_MAX, waitMs)) return;
+    if (!readKeys(request, response,
+                  {{kFollowKeys[0], 0, UINT32_MAX, after}, {kFollowKeys[1], 0, INT64_MAX, waitMs}}))
+        return;
     const int64_t wait = std::min(waitMs.value_or(kDefaultWaitMs), kMaxWaitMs);
 
     if (waitingFollowers_.fetch_add(1) >= kMaxWaitingFollowers) {
         waitingFollowers_.fetch_sub(1);
-        sendEnvelope(response, 503, 503, "too many waiting followers");
+        envelope(response, 503, 503, "too many waiting followers");
         return;
     }
     StoredReport report;
@@ -305,7 +297,7 @@ void ControllerService::handleFollow(const httplib::Request& request, httplib::R
             break;
         case WaitResult::Shutdown:
             response.set_header("Connection", "close");
-            sendEnvelope(response, 503, 503, "shutting down");
+            envelope(response, 503, 503, "shutting down");
             break;
     }
 }
@@ -316,13 +308,10 @@ void ControllerService::logRequest(const httplib::Request& request,
         request.method + " " + request.target + " -> " + std::to_string(response.status);
     // A faulted answer can be anything; its fault says more than its code.
     const std::string fault = response.get_header_value(kFaultHeader);
-    s_LoggedCode logged;
-    std::string ignored;
     if (!fault.empty()) {
         line += " fault " + fault;
-    } else if (!response.body.empty() && LCD::ProtoModel::decode(response.body, logged, ignored) &&
-               logged.code != kNoCode) {
-        line += " code " + std::to_string(logged.code);
+    } else if (const std::optional<int64_t> code = codeOf(response.body)) {
+        line += " code " + std::to_string(*code);
     }
     line += " (" + std::to_string(response.body.size()) + " bytes)";
     options_.requestLog(line);

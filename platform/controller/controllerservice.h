@@ -5,9 +5,12 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -51,6 +54,19 @@ public:
     void stop();
 
 private:
+    // An optional decimal URL key and the values it may take.
+    struct UrlKey {
+        const char* name;
+        int64_t min;
+        int64_t max;
+        std::optional<int64_t>& value;
+    };
+
+    // Answers with an envelope without data, written as the state writes its answers.
+    void envelope(httplib::Response& response, int status, int32_t code,
+                  const std::string& message) const;
+    bool readKeys(const httplib::Request& request, httplib::Response& response,
+                  std::initializer_list<UrlKey> keys) const;
     void handleScreens(const httplib::Request& request, httplib::Response& response);
     void handleInterfaces(const httplib::Request& request, httplib::Response& response);
     void handleColorSpace(const httplib::Request& request, httplib::Response& response);

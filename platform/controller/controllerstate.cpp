@@ -1,4 +1,5 @@
-// The simulated controller's state: queries, colour space changes and the auto-reports they make.
+// The simulated controller's state: filtered answers, colour space changes and the auto-reports
+// they make.
 #include "controller/controllerstate.h"
 
 #include <algorithm>
@@ -9,94 +10,188 @@ namespace ControllerSim {
 
 namespace {
 
-using LCD::ProtoModel::Interface::s_InterfaceList;
-using LCD::ProtoModel::Screen::s_ScreenColorSpace;
-using LCD::ProtoModel::Screen::s_ScreenDetailInfo;
-
 // The controller's command code of a colour space change report.
 constexpr uint32_t kColorSpaceReportCode = 463111;
 // Followers that fall further behind get the oldest kept report.
 constexpr size_t kKeptReports = 256;
+// Queries for many different identifiers must not grow the kept answers without end.
+constexpr size_t kKeptAnswers = 64;
 
-std::string refusal(const std::vector<s_ScreenColorSpace>& changes) {
-    if (changes.empty()) return "malformed body: the list of screens is empty";
-    for (size_t i = 0; i < changes.size(); ++i) {
-        const int32_t preset = changes[i].colorSpace.preset;
-        if (preset >= 0) continue;
-        return "malformed body: entry " + std::to_string(i) + " (screen " +
-               std::to_string(changes[i].screenId) + ") " +
-               (preset == -1 ? std::string("has no colorSpace.preset")
-                             : "has a negative colorSpace.preset " + std::to_string(preset));
-    }
-    return std::string();
+// An integer member of an object, if it has one that fits 64 bits.
+std::optional<int64_t> integerAt(const Json& object, const char* key) {
+    if (!object.is_object()) return std::nullopt;
+    const auto member = object.find(key);
+    if (member == object.end() || !member->is_number_integer()) return std::nullopt;
+    if (member->is_number_unsigned() &&
+        member->get<uint64_t>() > uint64_t(std::numeric_limits<int64_t>::max()))
+        return std::nullopt;
+    return member->get<int64_t>();
+}
+
+bool matches(const std::optional<int64_t>& filter, const std::optional<int64_t>& value) {
+    return !filter || value == filter;
+}
+
+// The list of an answer's data, or null when it has none.
+const Json* listOf(const Json& answer) {
+    const auto data = answer.find("data");
+    if (data == answer.end()) return nullptr;
+    const auto list = data->find("list");
+    return list == data->end() ? nullptr : &*list;
+}
+
+std::string describe(size_t index, const std::string& what) {
+    return "malformed body: entry " + std::to_string(index) + " " + what;
+}
+
+bool fitsInt32(const std::optional<int64_t>& value) {
+    return value && *value >= std::numeric_limits<int32_t>::min() &&
+           *value <= std::numeric_limits<int32_t>::max();
 }
 
 }  // namespace
 
-ControllerState::ControllerState(ControllerData data) : data_(std::move(data)) {}
-
-std::vector<s_ScreenDetailInfo> ControllerState::screens(std::optional<int32_t> screenType,
-                                                         std::optional<int32_t> screenId) const {
-    std::vector<s_ScreenDetailInfo> found;
-    std::lock_guard<std::mutex> lock(mutex_);
-    for (const s_ScreenDetailInfo& screen : data_.screens) {
-        if (screenType && screen.screenIdObj.type != *screenType) continue;
-        if (screenId && screen.screenId != *screenId) continue;
-        found.push_back(screen);
+bool parseColorSpaceRequest(const std::string& body, std::vector<ColorSpaceChange>& changes,
+                            std::string& error) {
+    Json request;
+    std::string reason;
+    if (!parseJson(body, request, reason)) {
+        error = "malformed body: " + reason;
+        return false;
     }
-    return found;
+    if (!request.is_array()) {
+        error = std::string("malformed body: a JSON array of screens, not ") + request.type_name();
+        return false;
+    }
+    if (request.empty()) {
+        error = "malformed body: the list of screens is empty";
+        return false;
+    }
+    changes.clear();
+    for (size_t i = 0; i < request.size(); ++i) {
+        const std::optional<int64_t> screenId = integerAt(request[i], "screenId");
+        if (!fitsInt32(screenId)) {
+            error = describe(i, "has no 32-bit integer screenId");
+            return false;
+        }
+        const std::string screen = "(screen " + std::to_string(*screenId) + ") ";
+        const auto colorSpace = request[i].find("colorSpace");
+        const std::optional<int64_t> preset =
+            colorSpace == request[i].end() ? std::nullopt : integerAt(*colorSpace, "preset");
+        if (!fitsInt32(preset)) {
+            error = describe(i, screen + "has no 32-bit integer colorSpace.preset");
+            return false;
+        }
+        if (*preset < 0) {
+            error =
+                describe(i, screen + "has a negative colorSpace.preset " + std::to_string(*preset));
+            return false;
+        }
+        changes.push_back({int32_t(*screenId), int32_t(*preset)});
+    }
+    return true;
 }
 
-std::vector<s_InterfaceList> ControllerState::interfaces(std::optional<int32_t> interfaceId) const {
-    std::vector<s_InterfaceList> found;
-    std::lock_guard<std::mutex> lock(mutex_);
-    for (const s_InterfaceList& item : data_.interfaces) {
-        if (!interfaceId || item.interfaceId == *interfaceId) found.push_back(item);
+ControllerState::ControllerState(ControllerData data, bool pretty)
+    : data_(std::move(data)), pretty_(pretty) {}
+
+template <class Keep>
+std::string ControllerState::answer(const std::string& cacheKey, const Json& document, Keep keep) {
+    const auto kept = written_.find(cacheKey);
+    if (kept != written_.end()) return kept->second;
+    // Member by member, so that the whole list is never copied only to drop most of it.
+    Json out = Json::object();
+    for (const auto& [key, value] : document.items()) {
+        if (key != "data" || !listOf(document)) {
+            out[key] = value;
+            continue;
+        }
+        Json data = Json::object();
+        for (const auto& [dataKey, dataValue] : value.items()) {
+            if (dataKey != "list") {
+                data[dataKey] = dataValue;
+                continue;
+            }
+            Json list = Json::array();
+            for (const Json& entry : dataValue)
+                if (keep(entry)) list.push_back(entry);
+            data[dataKey] = std::move(list);
+        }
+        // One page holding every match; counters the document does not have stay out.
+        const size_t count = data["list"].size();
+        for (const auto& [counter, set] :
+             {std::pair{"count", count}, {"totalCount", count}, {"page", 1}, {"totalPage", 1}})
+            if (data.contains(counter)) data[counter] = set;
+        out[key] = std::move(data);
     }
-    return found;
+    if (written_.size() >= kKeptAnswers) written_.clear();
+    return written_[cacheKey] = writeJson(out, pretty_);
 }
 
-ChangeResult ControllerState::setColorSpaces(const std::vector<s_ScreenColorSpace>& changes) {
-    ChangeResult result;
-    result.message = refusal(changes);
-    if (!result.message.empty()) {
-        result.code = kCodeMalformedBody;
-        return result;
-    }
-    LCD::AutoReport::LCDAutoReportData report;
-    LCD::ProtoModel::encode(report.body, changes);
+std::string ControllerState::screens(std::optional<int64_t> screenType,
+                                     std::optional<int64_t> screenId) {
+    const std::string key = "screens " + (screenType ? std::to_string(*screenType) : "-") + " " +
+                            (screenId ? std::to_string(*screenId) : "-");
+    std::lock_guard<std::mutex> lock(mutex_);
+    return answer(key, data_.screens, [&](const Json& screen) {
+        const auto type = screen.is_object() && screen.contains("screenIdObj")
+                              ? integerAt(screen["screenIdObj"], "type")
+                              : std::nullopt;
+        return matches(screenType, type) && matches(screenId, integerAt(screen, "screenId"));
+    });
+}
+
+std::string ControllerState::interfaces(std::optional<int64_t> interfaceId) {
+    const std::string key = "interfaces " + (interfaceId ? std::to_string(*interfaceId) : "-");
+    std::lock_guard<std::mutex> lock(mutex_);
+    return answer(key, data_.interfaces, [&](const Json& item) {
+        return matches(interfaceId, integerAt(item, "interfaceId"));
+    });
+}
+
+ChangeResult ControllerState::setColorSpaces(const std::vector<ColorSpaceChange>& changes) {
+    Json body = Json::array();
+    for (const ColorSpaceChange& change : changes)
+        body.push_back(
+            {{"screenId", change.screenId}, {"colorSpace", {{"preset", change.preset}}}});
 
     std::lock_guard<std::mutex> lock(mutex_);
-    // Every entry is checked before anything changes, so a refused request changes nothing.
-    for (const s_ScreenColorSpace& change : changes) {
-        const auto known = [&](const s_ScreenDetailInfo& s) {
-            return s.screenId == change.screenId;
-        };
-        if (std::any_of(data_.screens.begin(), data_.screens.end(), known)) continue;
-        result.code = kCodeUnknownScreen;
-        result.message = "unknown screen " + std::to_string(change.screenId);
-        return result;
+    // The screens each change names; every entry is checked before anything changes, so a refused
+    // request changes nothing.
+    const Json* list = listOf(data_.screens);
+    std::vector<std::vector<size_t>> targets;
+    for (const ColorSpaceChange& change : changes) {
+        targets.emplace_back();
+        for (size_t i = 0; list && i < list->size(); ++i)
+            if (integerAt((*list)[i], "screenId") == change.screenId) targets.back().push_back(i);
+        if (targets.back().empty())
+            return {kCodeUnknownScreen, "unknown screen " + std::to_string(change.screenId)};
     }
-    for (const s_ScreenColorSpace& change : changes) {
-        for (s_ScreenDetailInfo& screen : data_.screens) {
-            if (screen.screenId == change.screenId) screen.colorSpace = change.colorSpace;
+    Json& screens = data_.screens["data"]["list"];
+    for (size_t c = 0; c < changes.size(); ++c) {
+        for (const size_t i : targets[c]) {
+            Json& colorSpace = screens[i]["colorSpace"];
+            if (!colorSpace.is_object()) colorSpace = Json::object();
+            colorSpace["preset"] = changes[c].preset;
         }
     }
+    written_.clear();
 
-    report.source = "controller-sim";
-    report.seq = ++latestSeq_;
-    report.sn = "ORX-SIM-000001";
-    report.tl.CommandCode = kColorSpaceReportCode;
-    // The header's length field is 16 bits wide.
-    report.tl.UserDataLength =
-        uint16_t(std::min<size_t>(report.body.size(), std::numeric_limits<uint16_t>::max()));
-    StoredReport stored{report.seq, std::string()};
-    LCD::ProtoModel::encode(stored.text, report);
-    reports_.push_back(std::move(stored));
+    const std::string text = body.dump();
+    const Json report = {
+        {"source", "controller-sim"},
+        {"seq", ++latestSeq_},
+        {"sn", "ORX-SIM-000001"},
+        // The header's length field is 16 bits wide.
+        {"tl",
+         {{"CommandCode", kColorSpaceReportCode},
+          {"ErrorCode", 0},
+          {"UserDataLength", std::min<size_t>(text.size(), std::numeric_limits<uint16_t>::max())}}},
+        {"body", text}};
+    reports_.push_back({latestSeq_, writeJson(report, pretty_)});
     if (reports_.size() > kKeptReports) reports_.pop_front();
     reportAdded_.notify_all();
-    result.message = "success";
-    return result;
+    return {kCodeSuccess, "success"};
 }
 
 uint32_t ControllerState::latestSeq() const {

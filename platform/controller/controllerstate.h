@@ -1,4 +1,5 @@
-// The simulated controller's state: its screens and interfaces, and the auto-reports it has made.
+// The simulated controller's state: its two list-detail answers, the auto-reports it has made,
+// and the texts it answers with.
 //
 // One mutex guards everything; one condition variable wakes the followers waiting for the next
 // report.
@@ -8,6 +9,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -23,6 +25,18 @@ constexpr int32_t kCodeMalformedBody = 1001;
 constexpr int32_t kCodeUnknownScreen = 1002;
 constexpr int32_t kCodeBadQuery = 1003;
 
+// One entry of a colour space request.
+struct ColorSpaceChange {
+    int32_t screenId = 0;
+    int32_t preset = 0;
+};
+
+// The entries of a colour space request body: strict JSON, an array of objects, each with an
+// integer "screenId" and an object "colorSpace" holding an integer "preset" of 0 or more (other
+// members are ignored). False with what is wrong, for the answer's message.
+bool parseColorSpaceRequest(const std::string& body, std::vector<ColorSpaceChange>& changes,
+                            std::string& error);
+
 struct StoredReport {
     uint32_t seq = 0;
     std::string text;
@@ -37,21 +51,23 @@ enum class WaitResult { Report, Timeout, Shutdown };
 
 class ControllerState {
 public:
-    explicit ControllerState(ControllerData data);
+    // `pretty`: every text it writes (answers, reports) is indented with CRLF line ends.
+    ControllerState(ControllerData data, bool pretty);
     ControllerState(const ControllerState&) = delete;
     ControllerState& operator=(const ControllerState&) = delete;
 
-    // Screens whose screenIdObj.type and screenId match; an absent value matches every screen.
-    std::vector<LCD::ProtoModel::Screen::s_ScreenDetailInfo> screens(
-        std::optional<int32_t> screenType, std::optional<int32_t> screenId) const;
-    std::vector<LCD::ProtoModel::Interface::s_InterfaceList> interfaces(
-        std::optional<int32_t> interfaceId) const;
+    bool pretty() const { return pretty_; }
 
-    // Sets the colour space of every listed screen and makes one auto-report listing them; or,
-    // when the list is empty, has a preset below 0 (-1: missing) or names an unknown screen,
-    // changes nothing and says why.
-    ChangeResult setColorSpaces(
-        const std::vector<LCD::ProtoModel::Screen::s_ScreenColorSpace>& changes);
+    // The screen list-detail answer as loaded, with only the screens whose screenIdObj.type and
+    // screenId match (an absent filter matches every screen) and its counters set to match.
+    std::string screens(std::optional<int64_t> screenType, std::optional<int64_t> screenId);
+    // The interface list-detail answer likewise, by interfaceId.
+    std::string interfaces(std::optional<int64_t> interfaceId);
+
+    // Sets the colour space preset of every listed screen in the screen answer and makes one
+    // auto-report listing them; or, when one names an unknown screen, changes nothing and says
+    // why. The list is not empty (parseColorSpaceRequest refuses an empty one).
+    ChangeResult setColorSpaces(const std::vector<ColorSpaceChange>& changes);
 
     // The newest report's number, 0 before the first.
     uint32_t latestSeq() const;
@@ -64,9 +80,15 @@ public:
     void shutdown();
 
 private:
+    template <class Keep>
+    std::string answer(const std::string& cacheKey, const Json& document, Keep keep);
+
     mutable std::mutex mutex_;
     std::condition_variable reportAdded_;
     ControllerData data_;
+    const bool pretty_;
+    // Answers already written, by query, until the next change: most queries repeat.
+    std::map<std::string, std::string> written_;
     std::deque<StoredReport> reports_;  // ascending seq, the newest few
     uint32_t latestSeq_ = 0;
     bool shutdown_ = false;

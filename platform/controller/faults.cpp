@@ -12,6 +12,7 @@
 #include <memory>
 #include <utility>
 
+#include "controller/controllerdata.h"
 #include "controller/simroutes.h"
 
 namespace ControllerSim {
@@ -81,12 +82,6 @@ void resetConnection(Faults&, const httplib::Request& request, httplib::Response
 void replace(httplib::Response& response, int status, std::string body, const char* type) {
     response.status = status;
     response.set_content(std::move(body), type);
-}
-
-// Where the envelope's "data" member starts in an answer of controller-sim's, npos for none. Its
-// data comes last, and an escaped "data" inside its message cannot match.
-size_t envelopeData(const std::string& body) {
-    return body.empty() || body.back() != '}' ? std::string::npos : body.find("\"data\":");
 }
 
 // Hands the body to cpp-httplib through `provider`, which gets the body and declares `length`.
@@ -166,12 +161,12 @@ const Fault kFaults[] = {
          if (response.body.size() < kHugeBody)
              response.body.insert(0, kHugeBody - response.body.size(), ' ');
      }},
-    {"deep-nesting", "10 million nested brackets in a member ahead of the answer's data", true,
+    {"deep-nesting", "10 million nested brackets in a member ahead of the answer's own", true,
      [](Faults&, const httplib::Request&, httplib::Response& response) {
-         const size_t data = envelopeData(response.body);
-         if (data == std::string::npos) return;
-         response.body.insert(data, "\"nesting\":" + std::string(kNestingDepth, '[') +
-                                        std::string(kNestingDepth, ']') + ",");
+         const size_t open = response.body.find('{');
+         if (open == std::string::npos) return;
+         response.body.insert(open + 1, "\"nesting\":" + std::string(kNestingDepth, '[') +
+                                            std::string(kNestingDepth, ']') + ",");
      }},
     {"bad-utf8", "bytes that are not UTF-8 at the start of every \"name\" in the answer", true,
      [](Faults&, const httplib::Request&, httplib::Response& response) {
@@ -182,11 +177,10 @@ const Fault kFaults[] = {
      }},
     {"array-data", "the answer's envelope with its data inside an array", true,
      [](Faults&, const httplib::Request&, httplib::Response& response) {
-         std::string& body = response.body;
-         const size_t data = envelopeData(body);
-         if (data == std::string::npos) return;
-         body.insert(body.size() - 1, "]");
-         body.insert(data + 7, "[");
+         Json answer = Json::parse(response.body, nullptr, false);
+         if (!answer.is_object() || !answer.contains("data")) return;
+         answer["data"] = Json::array({std::move(answer["data"])});
+         response.body = writeJson(answer, false);
      }},
 };
 

@@ -10,7 +10,9 @@
 #include <mutex>
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "controller/capture.h"
 #include "controller/controllerdata.h"
 #include "controller/controllerservice.h"
 #include "controller/controllerstate.h"
@@ -22,33 +24,70 @@ namespace {
 const char* const kHost = "127.0.0.1";
 
 const char* const kUsage =
-    "Usage: controller-sim [--port N] [--token T] [--fixture FILE] [--fault MODE]\n"
+    "Usage: controller-sim [--port N] [--token T] [--fixture FILE] [--pretty] [--fault MODE]\n"
+    "  or:  controller-sim --capture URL [--token T] --out FILE [--timeout-ms N]\n"
     "\n"
-    "The controller's REST service on 127.0.0.1, for the plugin's tests and demo.\n"
+    "The controller's REST service on 127.0.0.1, for the plugin's tests and demo; or, with\n"
+    "--capture, a copy of what a real controller answers, to replay it later.\n"
     "\n"
-    "  --port N        port to listen on (default 8080; 0 picks a free port)\n"
-    "  --token T       token every request must carry in Authorization (default empty)\n"
-    "  --fixture FILE  start from FILE, {\"screens\": <screen list-detail answer>,\n"
-    "                  \"interfaces\": <interface list-detail answer>}, instead of the\n"
-    "                  default screen-list-detail.json and interface-list-detail.json\n"
-    "  --fault MODE    answer every REST request with this fault from the start\n"
-    "                  (default none; the modes are listed below)\n"
-    "  --help          this text\n"
+    "Options:\n"
+    "  --port N          port to listen on (default 8080; 0 picks a free port)\n"
+    "  --token T         token every request must carry in Authorization (default empty);\n"
+    "                    with --capture, the token sent to the controller\n"
+    "  --fixture FILE    serve FILE, a JSON object whose members \"screens\" and\n"
+    "                    \"interfaces\" hold a screen and an interface list-detail answer\n"
+    "                    (as --capture writes it), instead of the default\n"
+    "                    screen-list-detail.json and interface-list-detail.json\n"
+    "  --pretty          answer indented, with CRLF line ends, as some controllers do\n"
+    "                    (default: compact)\n"
+    "  --fault MODE      answer every REST request with this fault from the start\n"
+    "                    (default none; the modes are listed below)\n"
+    "  --capture URL     ask the controller at URL (http://HOST[:PORT][/BASE]) for its\n"
+    "                    screen and interface list-detail answers, all of them, and write\n"
+    "                    them exactly as received into the fixture that --out names;\n"
+    "                    writes no file when the controller cannot be reached, refuses,\n"
+    "                    times out or does not answer with JSON\n"
+    "  --out FILE        the fixture --capture writes\n"
+    "  --timeout-ms N    how long --capture waits for each whole answer (default 10000)\n"
+    "  --version         print the version and exit\n"
+    "  --help            print this help and exit\n"
     "\n"
-    "Once listening it prints \"controller-sim listening on 127.0.0.1:PORT\" on stdout and\n"
-    "logs one line per request on stderr. SIGINT or SIGTERM stop it.\n"
+    "Serving, it prints \"controller-sim listening on 127.0.0.1:PORT\" on stdout once\n"
+    "listening and logs one line per request on stderr (never the token). SIGINT or\n"
+    "SIGTERM stop it. Answers keep every member of their document, in the document's\n"
+    "order; a filter leaves out the list entries it does not match and sets the\n"
+    "counters (count, page, totalCount, totalPage) to match.\n"
+    "\n"
+    "Replaying a site's controller:\n"
+    "  On site, with a laptop on the controller's network, capture what it answers:\n"
+    "\n"
+    "    controller-sim --capture http://CONTROLLER:8080 --token TOKEN --out site.json\n"
+    "\n"
+    "  Back at the desk, serve the capture and run the plugin against it:\n"
+    "\n"
+    "    controller-sim --fixture site.json --port 8080 --token T &\n"
+    "\n"
+    "    tvkhost --controller http://127.0.0.1:8080 --token T get-colorspace interface-info\n"
     "\n"
     "Routes (all need the token):\n"
-    "  GET  /orvex/v1/screen/list-detail     [screenType=N] [screenId=N]\n"
-    "  GET  /orvex/v1/interface/list-detail  [interfaceId=N]\n"
-    "  PUT  /orvex/v1/screen/color-space     [{\"screenId\":N,\"colorSpace\":{\"preset\":N}},...]\n"
-    "  GET  /sim/v1/auto-report?after=SEQ&wait_ms=MS\n"
-    "       the oldest kept auto-report after SEQ (200, X-Sim-Seq header),\n"
-    "       or 204 when none arrives within MS (default 10000, at most 30000)\n"
-    "  GET  /sim/v1/auto-report/seq          {\"seq\":N}, the latest report number\n"
-    "  PUT  /sim/v1/fault                    MODE: the fault for every later REST request\n"
-    "       (\"none\" to go back); routes under /sim/ are never faulted, and a faulted\n"
-    "       answer that comes at all carries the header X-Sim-Fault: MODE\n"
+    "  GET /orvex/v1/screen/list-detail\n"
+    "                    the screen list-detail answer; optional keys screenType=N and\n"
+    "                    screenId=N filter it\n"
+    "  GET /orvex/v1/interface/list-detail\n"
+    "                    the interface list-detail answer; optional key interfaceId=N\n"
+    "  PUT /orvex/v1/screen/color-space\n"
+    "                    a strict JSON array of {\"screenId\":N,\"colorSpace\":{\"preset\":N}}:\n"
+    "                    sets the screens' colour space and makes an auto-report\n"
+    "  GET /sim/v1/auto-report?after=SEQ&wait_ms=MS\n"
+    "                    the oldest kept auto-report after SEQ (200, its number in the\n"
+    "                    X-Sim-Seq header), or 204 when none arrives within MS (default\n"
+    "                    10000, at most 30000)\n"
+    "  GET /sim/v1/auto-report/seq\n"
+    "                    {\"seq\":N}, the latest report number\n"
+    "  PUT /sim/v1/fault\n"
+    "                    the body names the fault for every later REST request (none to\n"
+    "                    go back); routes under /sim/ are never faulted, and a faulted\n"
+    "                    answer that comes at all carries the header X-Sim-Fault: MODE\n"
     "\n"
     "Faults:\n";
 
@@ -57,12 +96,18 @@ struct Options {
     std::string token;
     std::string fixture;  // empty: the default documents
     std::string fault = "none";
+    bool pretty = false;
+    std::string capture;  // a controller's URL: capture instead of serving
+    std::string out;
+    int timeoutMs = 10000;
     bool help = false;
+    bool version = false;
 };
 
 // "--name value" and "--name=value" both work. False with a one-line reason on an unknown
-// option, a missing or a bad value.
+// option, a missing or a bad value, or options that do not go together.
 bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
+    std::vector<std::string> serving;  // options given that only serving takes
     for (int i = 1; i < argc; ++i) {
         std::string name = argv[i];
         std::string value;
@@ -72,36 +117,68 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
             value = name.substr(equals + 1);
             name.resize(equals);
         }
-        if (name == "--help" || name == "-h") {
-            options.help = true;
-            continue;
-        }
-        if (name != "--port" && name != "--token" && name != "--fixture" && name != "--fault") {
+        const bool flag =
+            name == "--help" || name == "-h" || name == "--version" || name == "--pretty";
+        const bool takesValue = name == "--port" || name == "--token" || name == "--fixture" ||
+                                name == "--fault" || name == "--capture" || name == "--out" ||
+                                name == "--timeout-ms";
+        if (!flag && !takesValue) {
             error = "unknown option \"" + name + "\"";
             return false;
         }
-        if (!joined && i + 1 == argc) {
+        if (flag && joined) {
+            error = "option " + name + " takes no value";
+            return false;
+        }
+        if (takesValue && !joined && i + 1 == argc) {
             error = "option " + name + " needs a value";
             return false;
         }
-        if (!joined) value = argv[++i];
-        int64_t port = 0;
-        if (name == "--port" && !ControllerSim::parseDecimal(value, 0, 65535, port)) {
-            error = "--port must be a number from 0 to 65535, not \"" + value + "\"";
-            return false;
-        }
-        if (name == "--fixture" && value.empty()) {
-            error = "--fixture needs a file name";
-            return false;
-        }
-        if (name == "--fault" && !ControllerSim::Faults::known(value)) {
+        if (takesValue && !joined) value = argv[++i];
+        if (name == "--port" || name == "--fixture" || name == "--fault" || name == "--pretty")
+            serving.push_back(name);
+        int64_t number = 0;
+        if (name == "--help" || name == "-h") {
+            options.help = true;
+        } else if (name == "--version") {
+            options.version = true;
+        } else if (name == "--pretty") {
+            options.pretty = true;
+        } else if (name == "--port") {
+            if (!ControllerSim::parseDecimal(value, 0, 65535, number)) {
+                error = "--port must be a number from 0 to 65535, not \"" + value + "\"";
+                return false;
+            }
+            options.port = int(number);
+        } else if (name == "--timeout-ms") {
+            if (!ControllerSim::parseDecimal(value, 1, 3600000, number)) {
+                error = "--timeout-ms must be a number from 1 to 3600000, not \"" + value + "\"";
+                return false;
+            }
+            options.timeoutMs = int(number);
+        } else if (name == "--fault" && !ControllerSim::Faults::known(value)) {
             error = "unknown fault \"" + value + "\"";
             return false;
+        } else if ((name == "--fixture" || name == "--capture" || name == "--out") &&
+                   value.empty()) {
+            error = name + " needs a value";
+            return false;
         }
-        if (name == "--port") options.port = int(port);
         if (name == "--token") options.token = value;
         if (name == "--fixture") options.fixture = value;
         if (name == "--fault") options.fault = value;
+        if (name == "--capture") options.capture = value;
+        if (name == "--out") options.out = value;
+    }
+    if (options.help || options.version) return true;
+    if (options.capture.empty() != options.out.empty()) {
+        error =
+            options.capture.empty() ? "--out goes with --capture" : "--capture needs --out FILE";
+        return false;
+    }
+    if (!options.capture.empty() && !serving.empty()) {
+        error = serving.front() + " is for serving, not for --capture";
+        return false;
     }
     return true;
 }
@@ -141,6 +218,18 @@ int main(int argc, char** argv) {
         std::cout << kUsage << Faults::usage();
         return 0;
     }
+    if (options.version) {
+        std::cout << "controller-sim " << OCSM_VERSION << std::endl;
+        return 0;
+    }
+    if (!options.capture.empty()) {
+        std::string summary;
+        if (!captureFixture({options.capture, options.token, options.out, options.timeoutMs},
+                            summary, error))
+            return fail(error, 1);
+        std::cerr << "controller-sim: " << summary << std::endl;
+        return 0;
+    }
 
     ControllerData data;
     std::string source;
@@ -150,10 +239,10 @@ int main(int argc, char** argv) {
         std::lock_guard<std::mutex> lock(logMutex);
         std::cerr << line << std::endl;
     };
-    log("controller-sim: " + std::to_string(data.screens.size()) + " screens and " +
-        std::to_string(data.interfaces.size()) + " interfaces from " + source);
+    log("controller-sim: serving the answers of " + source +
+        (options.pretty ? ", indented with CRLF line ends" : ", compact"));
 
-    ControllerState state(std::move(data));
+    ControllerState state(std::move(data), options.pretty);
     ControllerService service(state, ServiceOptions{options.token, log, options.fault});
     if (!service.start(kHost, options.port, error)) return fail(error, 1);
     // Scripts and tests read the port from this line.

@@ -1,41 +1,40 @@
-// controller-sim over HTTP, as the plugin's restlink and tvkhost --follow-reports talk to it.
+// controller-sim over HTTP, as the plugin's restlink, tvkhost --follow-reports and a field
+// engineer's capture talk to it. Its answers are read with a general JSON library, never with the
+// plugin's codec.
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <unistd.h>
 
+#include <fstream>
 #include <future>
+#include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "controllersim.h"
-#include "protomodel/protomodel.h"
 #include "testsupport.h"
 
 namespace {
 
-using LCD::ProtoModel::encode;
-using LCD::ProtoModel::Screen::s_ScreenColorSpace;
-using ocsm_test::decodeOrFail;
-using Screens = LCD::ProtoModel::s_response<LCD::ProtoModel::Screen::s_ScreenDetail>;
-using Interfaces = LCD::ProtoModel::s_response<LCD::ProtoModel::Interface::s_InterfaceDetailInfo>;
-using Report = LCD::AutoReport::LCDAutoReportData;
+using Json = nlohmann::ordered_json;
 
 const char* const kToken = "s3cret-token";
 const std::string kScreens = "/orvex/v1/screen/list-detail";
 const std::string kInterfaces = "/orvex/v1/interface/list-detail";
 const std::string kColorSpace = "/orvex/v1/screen/color-space";
 const std::string kReports = "/sim/v1/auto-report";
+const std::string kNewerController = std::string(OCSM_DATA_DIR) + "/fixture-newer-controller.json";
 
-// A PUT body, as the plugin writes it.
-std::string setting(const std::vector<s_ScreenColorSpace>& changes) {
-    std::string text;
-    encode(text, changes);
-    return text;
+Json parsed(const std::string& text) {
+    const Json value = Json::parse(text, nullptr, false);
+    EXPECT_FALSE(value.is_discarded()) << text.substr(0, 300);
+    return value;
 }
 
-// The list of an answer or a document, re-encoded.
-template <class Answer>
-std::string listIn(const std::string& text) {
-    std::string list;
-    encode(list, decodeOrFail<Answer>(text).data.list);
-    return list;
+std::string fileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 // A controller-sim of its own for each test, and a client that sends the token (or, with a null
@@ -59,44 +58,53 @@ protected:
         const auto answer = get(path);
         return answer ? answer->body : "<no answer>";
     }
-    // The numbers of the screens or interfaces answered, in order.
-    std::vector<int32_t> idsAt(const std::string& path) {
-        std::vector<int32_t> ids;
-        const std::string body = bodyOf(path);
-        if (path.rfind(kScreens, 0) == 0) {
-            for (const auto& screen : decodeOrFail<Screens>(body).data.list)
-                ids.push_back(screen.screenId);
-        } else {
-            for (const auto& item : decodeOrFail<Interfaces>(body).data.list)
-                ids.push_back(item.interfaceId);
-        }
-        return ids;
+    httplib::Result put(const std::string& body) {
+        return client->Put(kColorSpace.c_str(), body, "application/json");
     }
-    int32_t presetOf(int32_t screenId) {
-        const Screens screens =
-            decodeOrFail<Screens>(bodyOf(kScreens + "?screenId=" + std::to_string(screenId)));
-        return screens.data.list.size() == 1 ? screens.data.list[0].colorSpace.preset : -100;
+    int64_t presetOf(int32_t screenId) {
+        const Json answer = parsed(bodyOf(kScreens + "?screenId=" + std::to_string(screenId)));
+        const Json& list = answer["data"]["list"];
+        return list.size() == 1 ? list[0]["colorSpace"]["preset"].get<int64_t>() : -100;
     }
 
     std::unique_ptr<ocsm_test::ControllerSimProcess> sim;
     std::unique_ptr<httplib::Client> client;
 };
 
-TEST_F(ControllerSim, ServesTheDocumentsOfTheDataFolderWhole) {
-    EXPECT_EQ(listIn<Screens>(bodyOf(kScreens)),
-              listIn<Screens>(ocsm_test::readDataFile("screen-list-detail.json")));
-    EXPECT_EQ(listIn<Interfaces>(bodyOf(kInterfaces)),
-              listIn<Interfaces>(ocsm_test::readDataFile("interface-list-detail.json")));
+TEST_F(ControllerSim, ServesEveryMemberOfItsDocumentsInTheirOrderCompactOrPrettyWithCrlf) {
+    for (const bool pretty : {false, true}) {
+        SCOPED_TRACE(pretty ? "--pretty" : "compact");
+        if (pretty) start({"--pretty"});
+        for (const auto& [path, file] : {std::pair{kScreens, "screen-list-detail.json"},
+                                         {kInterfaces, "interface-list-detail.json"}}) {
+            const std::string body = bodyOf(path);
+            // ordered_json compares members in order: nothing dropped, added or moved.
+            EXPECT_EQ(parsed(body), parsed(ocsm_test::readDataFile(file))) << path;
+            const std::string start = pretty ? "{\r\n  \"code\": 0,\r\n  \"message\": \"success\""
+                                             : R"({"code":0,"message":"success","data":{")";
+            EXPECT_EQ(body.substr(0, start.size()), start);
+            for (size_t at = body.find('\n'); at != std::string::npos; at = body.find('\n', at + 1))
+                ASSERT_EQ(body[at - 1], '\r') << "a bare line feed at " << at;
+        }
+        EXPECT_EQ(bodyOf(kScreens).size(), pretty ? 29464u : 11045u);
+    }
 }
 
-TEST_F(ControllerSim, FiltersPickScreensByTypeAndIdAndInterfacesById) {
+TEST_F(ControllerSim, FiltersPickScreensByTypeAndIdAndInterfacesByIdAndSetTheCounters) {
     // Two regular screens and one of another type, and two interfaces.
     start({"--fixture", std::string(OCSM_TEST_CASES_DIR) + "/controller/fixture.json"});
     for (const auto& c : ocsm_test::readCases("controller/filters.tsv")) {
+        const auto answer = get(c.at(0));
+        ASSERT_TRUE(answer) << c[0];
+        EXPECT_EQ(answer->status, 200) << c[0];
+        Json data = parsed(answer->body)["data"];
+        const char* key = c[0].rfind(kScreens, 0) == 0 ? "screenId" : "interfaceId";
         std::string ids;
-        for (const int32_t id : idsAt(c.at(0)))
-            ids += (ids.empty() ? "" : " ") + std::to_string(id);
-        EXPECT_EQ(ids, c.size() > 1 ? c[1] : "") << c[0];
+        for (const Json& entry : data["list"])
+            ids += (ids.empty() ? "" : " ") + entry[key].dump();
+        EXPECT_EQ(ids, c.at(1)) << c[0];
+        data.erase("list");
+        EXPECT_EQ(data.dump(), c.at(2)) << c[0];
     }
 }
 
@@ -108,32 +116,38 @@ TEST_F(ControllerSim, RefusalsChangeNothingAndMakeNoReport) {
                                 : other->Get(c.at(2).c_str());
         ASSERT_TRUE(answer) << c[2];
         EXPECT_EQ(answer->status, std::stoi(c.at(4))) << c[1] << " " << c[2] << " " << c[3];
-        EXPECT_EQ(decodeOrFail<Screens>(answer->body).code, std::stoi(c.at(5))) << c[2] << c[3];
+        EXPECT_EQ(parsed(answer->body)["code"], std::stoi(c.at(5))) << c[2] << c[3];
     }
     EXPECT_EQ(presetOf(5), 3);
     EXPECT_EQ(bodyOf(kReports + "/seq"), R"({"seq":0})");
 }
 
-TEST_F(ControllerSim, SettingChangesTheNextAnswerAndMakesAReportThePluginDecodes) {
-    const std::string settings[] = {setting({{5, {1}}}), setting({{1, {0}}, {7, {4}}})};
+TEST_F(ControllerSim, SettingPatchesTheDocumentAndMakesAReport) {
+    const std::string settings[] = {R"([{"screenId":5,"colorSpace":{"preset":1}}])",
+                                    R"([{"screenId":1,"colorSpace":{"preset":0},"note":"x"},)"
+                                    R"({"colorSpace":{"preset":4},"screenId":7}])"};
     for (const std::string& body : settings) {
-        const auto answer = client->Put(kColorSpace.c_str(), body, "application/json");
+        const auto answer = put(body);
         ASSERT_TRUE(answer && answer->status == 200);
-        EXPECT_EQ(decodeOrFail<Screens>(answer->body).code, 0) << answer->body;
+        EXPECT_EQ(answer->body, R"({"code":0,"message":"success","data":{}})");
     }
     for (const auto& [screen, preset] : {std::pair{5, 1}, {1, 0}, {7, 4}, {2, 1 /* untouched */}})
         EXPECT_EQ(presetOf(screen), preset) << screen;
+    // The patched screen keeps its members and their order.
+    EXPECT_EQ(bodyOf(kScreens).size(), 11045u);
     EXPECT_EQ(bodyOf(kReports + "/seq"), R"({"seq":2})");
+    const std::string reports[] = {
+        R"({"source":"controller-sim","seq":1,"sn":"ORX-SIM-000001","tl":{"CommandCode":463111,)"
+        R"("ErrorCode":0,"UserDataLength":42},"body":"[{\"screenId\":5,\"colorSpace\":)"
+        R"({\"preset\":1}}]"})",
+        R"({"source":"controller-sim","seq":2,"sn":"ORX-SIM-000001","tl":{"CommandCode":463111,)"
+        R"("ErrorCode":0,"UserDataLength":83},"body":"[{\"screenId\":1,\"colorSpace\":)"
+        R"({\"preset\":0}},{\"screenId\":7,\"colorSpace\":{\"preset\":4}}]"})"};
     for (int after = 0; after < 2; ++after) {
         const auto answer = get(kReports + "?after=" + std::to_string(after) + "&wait_ms=0");
         ASSERT_TRUE(answer && answer->status == 200);
         EXPECT_EQ(answer->get_header_value("X-Sim-Seq"), std::to_string(after + 1));
-        const auto report = decodeOrFail<Report>(answer->body);
-        EXPECT_EQ(report.seq, uint32_t(after + 1));
-        EXPECT_EQ(report.tl.ErrorCode, 0u);
-        EXPECT_EQ(report.tl.UserDataLength, report.body.size());
-        EXPECT_EQ(setting(decodeOrFail<std::vector<s_ScreenColorSpace>>(report.body)),
-                  settings[after]);
+        EXPECT_EQ(answer->body, reports[after]);
     }
 }
 
@@ -147,11 +161,53 @@ TEST_F(ControllerSim, LongPollAnswersWhenAReportArrivesAnd204WhenNone) {
         return connect(kToken)->Get((kReports + "?after=0&wait_ms=20000").c_str());
     });
     EXPECT_EQ(follower.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
-    ASSERT_TRUE(client->Put(kColorSpace.c_str(), setting({{2, {3}}}), "application/json"));
+    ASSERT_TRUE(put(R"([{"screenId":2,"colorSpace":{"preset":3}}])"));
     const auto answer = follower.get();
     ASSERT_TRUE(answer && answer->status == 200);
     EXPECT_EQ(answer->get_header_value("X-Sim-Seq"), "1");
-    EXPECT_EQ(decodeOrFail<Report>(answer->body).body, setting({{2, {3}}}));
+    EXPECT_EQ(parsed(answer->body)["body"], R"([{"screenId":2,"colorSpace":{"preset":3}}])");
+}
+
+// The field engineer's round trip: capture what a controller answers (here a second controller-sim
+// serving the newer controller's fixture, indented), then serve the capture.
+TEST_F(ControllerSim, CaptureWritesTheAnswersByteForByteAndServesThemAgain) {
+    start({"--fixture", kNewerController, "--pretty"});
+    const std::string out = ::testing::TempDir() + "captured-" + std::to_string(getpid()) + ".json";
+    ocsm_test::ChildProcess capture(ocsm_test::controllerSimProgram(),
+                                    {"--capture", sim->url(), "--token", kToken, "--out", out});
+    ASSERT_EQ(capture.wait(), 0) << capture.errors();
+    EXPECT_EQ(
+        capture.errors(),
+        "controller-sim: captured 3 screens (8782 bytes) and 4 interfaces (3744 bytes) from " +
+            sim->url() + " into " + out + "\n");
+    const std::string screens = bodyOf(kScreens);
+    const std::string interfaces = bodyOf(kInterfaces);
+    const std::string captured = fileText(out);
+    EXPECT_NE(captured.find("\n\"screens\":" + screens + ",\n\"interfaces\":" + interfaces + "}\n"),
+              std::string::npos)
+        << captured.substr(0, 300);
+
+    start({"--fixture", out});
+    EXPECT_EQ(parsed(bodyOf(kScreens)), parsed(screens));
+    EXPECT_EQ(parsed(bodyOf(kInterfaces)), parsed(interfaces));
+    std::remove(out.c_str());
+}
+
+TEST_F(ControllerSim, CaptureFailsWithAClearErrorAndWritesNoFile) {
+    const std::string out = ::testing::TempDir() + "refused-" + std::to_string(getpid()) + ".json";
+    for (const auto& c : ocsm_test::readCases("controller/capture-failures.tsv")) {
+        SCOPED_TRACE(c.at(0) + " " + c.at(1));
+        start({"--fault", c[0]});
+        const std::string url = c[1] == "closed" ? "http://127.0.0.1:1" : sim->url();
+        ocsm_test::ChildProcess capture(
+            ocsm_test::controllerSimProgram(),
+            {"--capture", url, "--token", c[1] == "wrong" ? "x" : kToken, "--out", out,
+             "--timeout-ms", "500"});
+        EXPECT_EQ(capture.wait(), 1);
+        EXPECT_NE(capture.errors().find(c.at(2)), std::string::npos) << capture.errors();
+        EXPECT_NE(access(out.c_str(), F_OK), 0) << "a file was written";
+        EXPECT_NE(access((out + ".partial").c_str(), F_OK), 0) << "a partial file was left";
+    }
 }
 
 }  // namespace

@@ -7,11 +7,15 @@
 
 namespace ocsm_test {
 
+std::string controllerSimProgram() {
+    return OCSM_CONTROLLER_SIM;
+}
+
 ControllerSimProcess::ControllerSimProcess(const std::string& token,
                                            const std::vector<std::string>& arguments) {
     std::vector<std::string> words = {"--port", "0", "--token", token};
     words.insert(words.end(), arguments.begin(), arguments.end());
-    process_ = std::make_unique<ChildProcess>(OCSM_CONTROLLER_SIM, words);
+    process_ = std::make_unique<ChildProcess>(controllerSimProgram(), words);
     const std::string prefix = "controller-sim listening on ";
     std::string line;
     // Under an emulator the program takes a while to come up.

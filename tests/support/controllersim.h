@@ -9,6 +9,9 @@
 
 namespace ocsm_test {
 
+// The built controller-sim, for runs that do not serve (--capture, --version).
+std::string controllerSimProgram();
+
 class ControllerSimProcess {
 public:
     // Starts the built controller-sim with --port 0 --token TOKEN and the extra arguments, and
