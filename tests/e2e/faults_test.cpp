@@ -65,12 +65,11 @@ TEST(Faults, HandlersWarnAndReturnInTimeOnEveryFaultAndWorkOnceItEnds) {
     const Message init = command(tvk::kInitMessageId);
     handler->handleMessage(&init);
 
-    // Setting the colour space it has keeps the controller as it was for the rows after.
-    const FirstRegularScreen first = firstRegularScreen();
-    const std::map<std::string, Message> messages = {
-        {"get", event(0xFC050206u)},
-        {"set", command(0xFC050205u, le32({first.screenId, first.preset}))},
-        {"info", command(0xFC050201u)}};
+    // Setting the colour space it has (the data folder's screen 1 has 2) keeps the controller as it
+    // was for the rows after.
+    const std::map<std::string, Message> messages = {{"get", event(0xFC050206u)},
+                                                     {"set", command(0xFC050205u, le32({1, 2}))},
+                                                     {"info", command(0xFC050201u)}};
     std::map<std::string, std::vector<Sent>> normal;
     QtLogCapture log;
     httplib::Client control(simulator.url());

@@ -1,6 +1,7 @@
 // The built plugin loaded by a host that shares no code with tvkhost (the recording host of the
 // tests): its information record and component table, and a component that subscribes and, with
-// the real restlink against controller-sim, answers as it does in tvkhost.
+// the real restlink against controller-sim serving a newer controller's indented answers, hands
+// the host the payload bytes other firmware reads.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -15,7 +16,9 @@ namespace {
 using namespace ocsm_test;
 
 TEST(MinimalHost, LoadsThePluginAndGetsItsAnswersFromTheController) {
-    ControllerSimProcess simulator("minimal-host-token");
+    ControllerSimProcess simulator(
+        "minimal-host-token",
+        {"--fixture", std::string(OCSM_DATA_DIR) + "/fixture-newer-controller.json", "--pretty"});
     ASSERT_FALSE(simulator.url().empty());
     setenv("RESTLINK_BASE_URL", simulator.url().c_str(), 1);
     setenv("RESTLINK_TOKEN", "minimal-host-token", 1);
@@ -41,12 +44,24 @@ TEST(MinimalHost, LoadsThePluginAndGetsItsAnswersFromTheController) {
     pluginit(host.host());
     void* object = component.creator();
     tvk::IMessageHandler* handler = component.getMessageHandler(object);
-    const auto first = firstRegularScreen();
     for (const Message& message : {command(tvk::kInitMessageId), event(0xFC050206u)})
         EXPECT_EQ(handler->handleMessage(&message), nullptr);
     EXPECT_EQ(host.calls().size(), 5u);  // the component found the dispatchers and subscribed
-    EXPECT_EQ(host.sent(), (std::vector<Sent>{{"send 9", 0xFC070204u, "outputcolorspacemodel",
-                                               le32({first.screenId, first.preset})}}));
+    const Message interfaceInfo = command(0xFC050201u);
+    const tvk::IMessage* reply = handler->handleMessage(&interfaceInfo);
+    ASSERT_NE(reply, nullptr);
+    EXPECT_EQ(reply->getId(), int(0xFC050201u));
+
+    // Interface 2049 on slot 8, connector 1; capacity 4, connector type 9, work mode 3; its
+    // 62-byte name with the zero after it, every other byte zero.
+    const std::string name = "输出 8-1 大厅主屏幕左半区 HDMI 2.1 光纤延长 A-01";
+    Bytes interface = le32({2049, 0, 0, 8, 1, 4, 9, 0, 3});
+    interface.resize(41);
+    interface.insert(interface.end(), name.begin(), name.end());
+    interface.resize(108);
+    EXPECT_EQ(host.sent(),
+              (std::vector<Sent>{{"send 9", 0xFC070204u, "outputcolorspacemodel", le32({12, 1})},
+                                 {"reply 0", 0xFC050201u, "outputcolorspacemodel", interface}}));
 
     component.deletor(nullptr);
     component.deletor(object);

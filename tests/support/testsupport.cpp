@@ -28,7 +28,8 @@ std::vector<std::vector<std::string>> readCases(const std::string& name) {
             } else if (line.compare(i, 2, "\\x") == 0 && i + 3 < line.size() &&
                        std::isxdigit(static_cast<unsigned char>(line[i + 2])) &&
                        std::isxdigit(static_cast<unsigned char>(line[i + 3]))) {
-                cases.back().back() += static_cast<char>(std::stoi(line.substr(i + 2, 2), nullptr, 16));
+                cases.back().back() +=
+                    static_cast<char>(std::stoi(line.substr(i + 2, 2), nullptr, 16));
                 i += 3;
             } else {
                 cases.back().back() += line[i];
@@ -37,25 +38,6 @@ std::vector<std::vector<std::string>> readCases(const std::string& name) {
     }
     EXPECT_FALSE(cases.empty()) << name;
     return cases;
-}
-
-FirstRegularScreen firstRegularScreen() {
-    using namespace LCD::ProtoModel;
-    const auto screens =
-        decodeOrFail<s_response<Screen::s_ScreenDetail>>(readDataFile("screen-list-detail.json"));
-    const auto interfaces = decodeOrFail<s_response<Interface::s_InterfaceDetailInfo>>(
-        readDataFile("interface-list-detail.json"));
-    FirstRegularScreen first;
-    for (const auto& screen : screens.data.list) {
-        if (screen.screenIdObj.type != 2) continue;
-        first = {screen.screenId, screen.colorSpace.preset, screen.mosaic.outputs.at(0).interfaceId,
-                 ""};
-        for (const auto& entry : interfaces.data.list)
-            if (entry.interfaceId == first.interfaceId) first.interfaceName = entry.general.name;
-        break;
-    }
-    EXPECT_FALSE(first.interfaceName.empty()) << "the documents lack a regular screen's interface";
-    return first;
 }
 
 }  // namespace ocsm_test

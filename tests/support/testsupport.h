@@ -33,15 +33,6 @@ T decodeOrFail(const std::string& text) {
 // start with # are left out.
 std::vector<std::vector<std::string>> readCases(const std::string& name);
 
-// What controller-sim answers by default for the first regular screen, read from the documents.
-struct FirstRegularScreen {
-    int screenId = 0;
-    int preset = 0;
-    int interfaceId = 0;        // behind its first output
-    std::string interfaceName;  // that interface's name
-};
-FirstRegularScreen firstRegularScreen();
-
 // The little-endian bytes of 32-bit values, one after another.
 inline Bytes le32(std::initializer_list<int32_t> values) {
     Bytes bytes;
