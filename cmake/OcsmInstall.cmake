@@ -7,6 +7,7 @@
 #   <libdir>/outputcolorspacemodel/plugins/librestlink.so   beside the plugin: its RUNPATH is $ORIGIN
 #   <includedir>/outputcolorspacemodel/tvk.h, restlink.h
 #   <datadir>/outputcolorspacemodel/*.json                  controller-sim's default documents
+#   <mandir>/man1/tvkhost.1.gz, controller-sim.1.gz         from their --help, when help2man is there
 #   <libdir>/cmake/outputcolorspacemodel/                   find_package(outputcolorspacemodel)
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
@@ -41,6 +42,11 @@ install(TARGETS outputcolorspacemodel EXPORT outputcolorspacemodelTargets
 # plugin by path, and neither links a library of ours.
 install(TARGETS tvkhost controller-sim EXPORT outputcolorspacemodelTargets
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+include(${CMAKE_CURRENT_LIST_DIR}/OcsmManPages.cmake)
+ocsm_add_man_page(tvkhost "load the output colour space plugin and send it host messages")
+ocsm_add_man_page(controller-sim
+  "the display controller's REST service on loopback, and a capture of a real one")
 
 # controller-sim reads its default documents from <bin>/../share/outputcolorspacemodel.
 file(GLOB OCSM_SHARED_DOCUMENTS ${OCSM_DATA_DIR}/*.json)

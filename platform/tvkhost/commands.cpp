@@ -282,7 +282,7 @@ bool sendAutoReport(CommandContext& context, const std::string& text, const std:
 }
 
 std::string commandHelp() {
-    std::string text = "commands:\n";
+    std::string text = "Commands:\n";
     for (const CommandSpec& command : commandTable()) {
         std::string head = std::string(command.name) + " " + command.arguments;
         if (head.size() < 30) head.resize(30, ' ');

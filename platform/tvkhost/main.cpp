@@ -24,6 +24,10 @@ int main(int argc, char** argv) {
         std::cout << usageText();
         return kExitOk;
     }
+    if (options.version) {
+        std::cout << "tvkhost " OCSM_VERSION "\n";
+        return kExitOk;
+    }
     // No command means info; following reports needs none.
     if (steps.empty() && !options.followReports) prepareSteps({"info"}, steps, error);
     return runSession(options, steps, std::cout, std::cerr);

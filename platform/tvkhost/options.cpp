@@ -47,8 +47,8 @@ bool parseOptions(const std::vector<std::string>& args, Options& options,
         }
         const bool takesValue = name == "--plugin" || name == "--wait-ms" ||
                                 name == "--controller" || name == "--token";
-        const bool flag =
-            name == "--json" || name == "--follow-reports" || name == "--help" || name == "-h";
+        const bool flag = name == "--json" || name == "--follow-reports" || name == "--help" ||
+                          name == "-h" || name == "--version";
         if (!takesValue && !flag) {
             error = "unknown option '" + args[i] + "'";
             return false;
@@ -83,6 +83,8 @@ bool parseOptions(const std::vector<std::string>& args, Options& options,
             options.json = true;
         } else if (name == "--follow-reports") {
             options.followReports = true;
+        } else if (name == "--version") {
+            options.version = true;
         } else {
             options.help = true;
         }
@@ -112,33 +114,35 @@ std::string defaultPluginPath() {
 }
 
 std::string usageText() {
-    return "usage: tvkhost [OPTIONS] [COMMAND [ARGS...]]...\n"
+    return "Usage: tvkhost [OPTIONS] [COMMAND [ARGS...]]...\n"
            "\n"
            "Loads the plugin, creates and starts its components, then runs the commands in\n"
            "the order given. Events and replies that come back to the host are printed\n"
            "decoded. With no command, runs 'info'.\n"
            "\n"
-           "options:\n"
-           "  --plugin PATH   plugin library (default: " +
-           defaultPluginPath() +
-           ")\n"
-           "  --json          print one JSON object per line\n"
-           "  --wait-ms N     wait at most N ms for posted events after each command\n"
-           "                  (default 5000)\n"
-           "  --controller URL  the controller's REST service, for the plugin and for\n"
-           "                  --follow-reports (default: $RESTLINK_BASE_URL, else\n"
-           "                  " +
+           "Options:\n"
+           "  --plugin PATH     plugin library (default: liboutputcolorspacemodel.so installed\n"
+           "                    beside tvkhost, in ../" OCSM_INSTALL_LIBDIR
+           "/outputcolorspacemodel/plugins,\n"
+           "                    or in a build tree ../lib)\n"
+           "  --json            print one JSON object per line\n"
+           "  --wait-ms N       wait at most N ms for posted events after each command\n"
+           "                    (default 5000)\n"
+           "  --controller URL  the controller's REST service, for the plugin and the\n"
+           "                    report follower (default: $RESTLINK_BASE_URL, else\n"
+           "                    " +
            std::string(kDefaultController) +
            ")\n"
-           "  --token TOKEN   the login token (default: $RESTLINK_TOKEN)\n"
+           "  --token TOKEN     the login token (default: $RESTLINK_TOKEN)\n"
            "  --follow-reports  relay the controller's auto-reports to the plugin as event\n"
-           "                  0x00071107: after each command those it caused; with no\n"
-           "                  command, every report until interrupted\n"
-           "  -h, --help      print this help and exit\n"
+           "                    0x00071107, after each command those it caused; with no\n"
+           "                    command, every report until interrupted\n"
+           "  -h, --help        print this help and exit\n"
+           "  --version         print the version and exit\n"
            "\n" +
            commandHelp() +
            "\n"
-           "exit status: 0 success, 1 a command or the plugin failed, 2 bad command line.\n";
+           "Exit status: 0 success, 1 a command or the plugin failed, 2 bad command line.\n";
 }
 
 }  // namespace tvkhost

@@ -12,6 +12,7 @@ struct Options {
     std::string plugin;  // empty: defaultPluginPath()
     bool json = false;
     bool help = false;
+    bool version = false;
     std::chrono::milliseconds wait{5000};  // how long to wait for posted events
     // Relay the controller's auto-reports to the plugin as event 0x00071107.
     bool followReports = false;

@@ -54,13 +54,15 @@ contents)
   for library in libc6 'libstdc\+\+6' libqt5core5a libcurl4 'libcpp-httplib0\.11'; do
     expect_in "$depends" "(^|, )$library( |,|$)" "Depends"
   done
-  # Exactly the project's files: the programs, the plugin beside restlink, the two headers as
-  # they are in the source tree, the CMake package and the controller documents.
+  # Exactly the project's files: the programs and their manual pages, the plugin beside restlink,
+  # the two headers as they are in the source tree, the CMake package and the controller
+  # documents.
   expected=$( (
     printf '%s\n' ./usr/bin/tvkhost ./usr/bin/controller-sim \
       "./usr/$libdir/outputcolorspacemodel/plugins/liboutputcolorspacemodel.so" \
       "./usr/$libdir/outputcolorspacemodel/plugins/librestlink.so" \
-      ./usr/include/outputcolorspacemodel/tvk.h ./usr/include/outputcolorspacemodel/restlink.h
+      ./usr/include/outputcolorspacemodel/tvk.h ./usr/include/outputcolorspacemodel/restlink.h \
+      ./usr/share/man/man1/tvkhost.1.gz ./usr/share/man/man1/controller-sim.1.gz
     for name in Config ConfigVersion Targets; do
       echo "./usr/$libdir/cmake/outputcolorspacemodel/outputcolorspacemodel$name.cmake"
     done
@@ -95,12 +97,20 @@ $(diff <(echo "$expected") <(echo "$found"))"
   ;;
 
 programs)
+  # Both programs say their version, and their manual pages render.
+  for program in tvkhost controller-sim; do
+    [ "$(bare "$usr/bin/$program" --version)" = "$program $(dpkg-deb -f "$(deb)" Version | sed 's/-[^-]*$//')" ] ||
+      fail "$program --version: $(bare "$usr/bin/$program" --version 2>&1)"
+    page=$(MANWIDTH=100 man -l "$usr/share/man/man1/$program.1.gz" 2>&1) || fail "man -l $program: $page"
+    expect_in "$page" "^NAME$" "$program(1)"
+    expect_in "$page" "^ +--version$" "$program(1)"
+  done
   # The installed tvkhost finds the installed plugin, and controller-sim its documents.
   start_sim
   out=$(bare RESTLINK_BASE_URL="$url" "$usr/bin/tvkhost" get-colorspace interface-info)
   expect_in "$out" "^event 0xFC070204 from outputcolorspacemodel: screenId=1 " "get-colorspace"
   expect_in "$out" "^reply 0xFC050201 from outputcolorspacemodel: interfaceId=769 " "interface-info"
-  expect_in "$(cat "$work/$step-sim.err")" "interfaces from $usr/(bin/\.\./)?share/outputcolorspacemodel" \
+  expect_in "$(cat "$work/$step-sim.err")" "serving the answers of $usr/(bin/\.\./)?share/outputcolorspacemodel" \
     "controller-sim's documents"
   ;;
 
