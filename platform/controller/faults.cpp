@@ -79,6 +79,28 @@ void resetConnection(Faults&, const httplib::Request& request, httplib::Response
     if (placeholder >= 0) close(placeholder);
 }
 
+// Writes the start of the route's answer straight to the connection and closes it there: the
+// status line alone, or up to the middle of the first header line.
+void cutInHeaders(const httplib::Request& request, httplib::Response& response, bool inLine) {
+    const int sock = acceptedSocket(request);
+    if (sock < 0) {
+        response.status = 503;
+        return;
+    }
+    // The reason phrase is free text; clients go by the number.
+    std::string start = "HTTP/1.1 " + std::to_string(response.status) +
+                        (response.status == 200 ? " OK\r\n" : " Answer\r\n");
+    if (inLine) start += "Content-Type: appli";
+    if (send(sock, start.data(), start.size(), MSG_NOSIGNAL) < 0) return;
+    shutdown(sock, SHUT_RDWR);
+    // As in resetConnection, cpp-httplib's own answer then goes to a socket that leads nowhere.
+    const int placeholder = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (placeholder >= 0) {
+        dup2(placeholder, sock);
+        close(placeholder);
+    }
+}
+
 void replace(httplib::Response& response, int status, std::string body, const char* type) {
     response.status = status;
     response.set_content(std::move(body), type);
@@ -137,6 +159,14 @@ const Fault kFaults[] = {
                             faults.pause(std::chrono::milliseconds(100)) &&
                             sink.write(body.data() + half, body.size() - half);
                  });
+     }},
+    {"cut-status-line", "send the answer's status line alone, then close the connection", true,
+     [](Faults&, const httplib::Request& request, httplib::Response& response) {
+         cutInHeaders(request, response, false);
+     }},
+    {"cut-header", "close the connection in the middle of the answer's first header line", true,
+     [](Faults&, const httplib::Request& request, httplib::Response& response) {
+         cutInHeaders(request, response, true);
      }},
     {"error-500", "HTTP 500 with an envelope", false,
      [](Faults&, const httplib::Request&, httplib::Response& response) {

@@ -112,4 +112,9 @@ void Request::fail(std::string reason) {
     if (fault_.empty()) fault_ = std::move(reason);
 }
 
+std::string Request::describe() const {
+    return (method_.empty() ? std::string("?") : method_) + " " +
+           (path_.empty() ? std::string("/") : path_);
+}
+
 }  // namespace restlink

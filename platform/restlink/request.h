@@ -38,6 +38,8 @@ public:
     bool outOfMemory() const { return outOfMemory_; }
     // Header names set by the caller, case-insensitively.
     bool hasHeader(const char* name) const;
+    // "METHOD /path", for the library's lines.
+    std::string describe() const;
 
 private:
     void fail(std::string reason);

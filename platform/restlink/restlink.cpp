@@ -45,11 +45,6 @@ Singleton& singleton() {
     return instance;
 }
 
-std::string describe(const Request& request) {
-    return (request.method().empty() ? std::string("?") : request.method()) + " " +
-           (request.path().empty() ? std::string("/") : request.path());
-}
-
 // Runs one step of building a request. Running out of memory marks the request instead of
 // throwing into the caller, so that sending it fails with a line.
 template <class Step>
@@ -73,7 +68,7 @@ HttpRespon* send(HttpRequest* request, int* status) {
         return nullptr;
     }
     if (!outgoing.fault().empty()) {
-        restlink::writeLine(describe(outgoing) + " not sent: " + outgoing.fault());
+        restlink::writeLine(outgoing.describe() + " not sent: " + outgoing.fault());
         return nullptr;
     }
     restlink::ThreadSlot& slot = restlink::threadSlot();
@@ -83,7 +78,7 @@ HttpRespon* send(HttpRequest* request, int* status) {
     bool ok = slot.transport.exchange(outgoing, slot.response, answered, why);
     if (status) *status = static_cast<int>(answered);
     if (!ok) {
-        restlink::writeLine(describe(outgoing) + " failed: " + why);
+        restlink::writeLine(outgoing.describe() + " failed: " + why);
         return nullptr;
     }
     return &slot.response;

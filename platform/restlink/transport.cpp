@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "curl_library.h"
+#include "log.h"
 #include "request.h"
 #include "response.h"
 #include "settings.h"
@@ -20,6 +21,10 @@ using HeaderList = std::unique_ptr<curl_slist, SlistFree>;
 struct BodySink {
     Response* response;
     bool tooLarge;
+    // The answer's header block has ended with its blank line. An answer cut off before that (a
+    // status line and then the connection closed) is no answer, though libcurl may report the
+    // status and an empty body as a success.
+    bool headersEnded;
 };
 
 size_t receiveBody(char* data, size_t size, size_t count, void* user) {
@@ -29,6 +34,17 @@ size_t receiveBody(char* data, size_t size, size_t count, void* user) {
         sink->tooLarge = true;
         return 0;  // makes libcurl abort the transfer
     }
+    return bytes;
+}
+
+size_t receiveHeader(char* data, size_t size, size_t count, void* user) {
+    auto* sink = static_cast<BodySink*>(user);
+    const size_t bytes = size * count;
+    // A status line starts a header block (an interim answer has one of its own); a line that is
+    // only its line end closes it.
+    if (bytes >= 5 && std::memcmp(data, "HTTP/", 5) == 0) sink->headersEnded = false;
+    if ((bytes == 2 && data[0] == '\r' && data[1] == '\n') || (bytes == 1 && data[0] == '\n'))
+        sink->headersEnded = true;
     return bytes;
 }
 
@@ -139,6 +155,7 @@ bool Transport::exchange(const Request& request, Response& response, long& statu
         curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, config.timeoutMs);
         curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, config.timeoutMs);
         curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, receiveBody);
+        curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, receiveHeader);
     }
 
     const std::string& method = request.method();
@@ -152,12 +169,13 @@ bool Transport::exchange(const Request& request, Response& response, long& statu
 
     char detail[CURL_ERROR_SIZE];
     detail[0] = '\0';
-    BodySink sink{&response, false};
+    BodySink sink{&response, false, false};
     CURL* h = handle_;
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, detail);
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, &sink);
     // The method's options are set whole every time: none of the previous exchange's remain.
     if (method == "HEAD") {
         curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
@@ -180,7 +198,11 @@ bool Transport::exchange(const Request& request, Response& response, long& statu
     long connects = 0;
     if (staleConnection(code) &&
         curl_easy_getinfo(h, CURLINFO_NUM_CONNECTS, &connects) == CURLE_OK && connects == 0) {
+        // Said once per retry, so that a controller that keeps breaking kept connections shows.
+        writeLine(request.describe() + ": the kept connection failed (" +
+                  describe(code, detail, false) + "); made once more on a new connection");
         response.clear();
+        sink.headersEnded = false;
         detail[0] = '\0';
         curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, 1L);
         code = curl_easy_perform(h);
@@ -192,11 +214,17 @@ bool Transport::exchange(const Request& request, Response& response, long& statu
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, static_cast<char*>(nullptr));
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, static_cast<curl_slist*>(nullptr));
     curl_easy_setopt(h, CURLOPT_WRITEDATA, static_cast<void*>(nullptr));
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, static_cast<void*>(nullptr));
     curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, static_cast<char*>(nullptr));
     curl_easy_setopt(h, CURLOPT_POSTFIELDS, static_cast<char*>(nullptr));
 
     if (code != CURLE_OK) {
         why = describe(code, detail, sink.tooLarge);
+        return false;
+    }
+    if (!sink.headersEnded) {
+        why = "the answer ended inside its header block" +
+              (status != 0 ? " (after status " + std::to_string(status) + ")" : std::string());
         return false;
     }
     if (status < 200 || status > 299) {
