@@ -11,7 +11,7 @@
 namespace ColorSpace {
 
 struct s_PutColorSpaceAnswer {
-    int32_t code = 0;
+    int32_t code = 0;  // absent: nothing refused
     std::string message;
 };
 LCDJSON_RECORD(s_PutColorSpaceAnswer, code, message)

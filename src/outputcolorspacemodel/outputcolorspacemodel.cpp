@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "json/lcdjson.h"
-#include "outputcolorspacemodel/colorspaceanswer.h"
 #include "messagehandler/warning.h"
+#include "outputcolorspacemodel/colorspaceanswer.h"
 #include "outputcolorspacemodel/restexchange.h"
 #include "protomodel/protoconstants.h"
 
@@ -180,12 +180,13 @@ tvk::IMessage* OutputColorSpaceModel::setColorSpace(const tvk::IMessage* message
         return nullptr;
     }
 
-    // The controller answers with an envelope, of which only code 0 means it took the change, or
-    // with no body at all when it took it.
+    // The controller answers with an envelope whose code is 0 when it took the change, or with
+    // no body (nothing but blanks) at all. An envelope without a code refuses nothing: a refusal
+    // always comes with its code.
     s_PutColorSpaceAnswer answer;
     std::string error;
     uint8_t succeeded = 0;
-    if (text.empty())
+    if (text.find_first_not_of(" \t\r\n") == std::string::npos)
         succeeded = 1;
     else if (!decode(text, answer, error))
         OCSM_WARNING() << "color space answer decode json failed : " << error.c_str();

@@ -117,7 +117,7 @@ TEST_F(ComponentTest, HandlersAnswerFromTheController) {
             answers.push_back(c[i] == "-" ? std::nullopt : std::optional<std::string>(c[i]));
         clear(answers);
         Bytes payload(c.at(1).begin(), c.at(1).end());
-        if (c[1] == "-" || c[1].rfind("null:", 0) == 0) payload.clear();
+        if (c[1] == "-") payload.clear();
         if (c[1].rfind("fill:", 0) == 0) payload.assign(std::stoul(c[1].substr(5)), 'x');
         if (c[1].rfind("i32:", 0) == 0) {
             std::istringstream values(c[1].substr(4));
@@ -135,8 +135,9 @@ TEST_F(ComponentTest, HandlersAnswerFromTheController) {
                 : std::pair(
                       static_cast<unsigned int>(std::stoul(c[0], nullptr, 0)),
                       static_cast<unsigned int>(std::stoul(c[0].substr(slash + 1), nullptr, 0)));
-        const Message in = c[1].rfind("null:", 0) == 0
-                               ? Message(kind, id, nullptr, std::stoi(c[1].substr(5)))
+        const bool raw = c[1].rfind("null:", 0) == 0 || c[1].rfind("data:", 0) == 0;
+        const Message in = raw ? Message(kind, id, c[1][0] == 'n' ? nullptr : "{\"body\":\"[]\"}",
+                                         std::stoi(c[1].substr(5)))
                                : Message(kind, id, payload);
         const tvk::IMessage* reply = model.handleMessage(&in);
         Texts sent, warnings = log.texts();
@@ -242,6 +243,21 @@ TEST_F(ComponentTest, WarningsCarryTheComponentsContext) {
                 ::testing::HasSubstr("ColorSpace::OutputColorSpaceModel::getScreenDetail("));
     EXPECT_THAT(lines[1].function,
                 ::testing::HasSubstr("ColorSpace::OutputColorSpaceModel::getColorSpace("));
+}
+
+// A host without a message center: the interface info has nothing to reply with.
+TEST(ComponentWithoutMessageCenter, InterfaceInfoWarnsAndRepliesNothing) {
+    RecordingHost host(RecordingHost::kCommands | RecordingHost::kEvents);
+    ColorSpace::OutputColorSpaceModel model;
+    QtLogCapture log;
+    restlink_double::reset();
+    restlink_double::answer(R"({"data":{"list":[{"mosaic":{"outputs":[{"interfaceId":7}]}}]}})");
+    restlink_double::answer(R"({"data":{"list":[{"interfaceId":7}]}})");
+    const Message info = command(0xFC050201u);
+    EXPECT_EQ(model.getRegularScreenInterfaceInfo(&info), nullptr);
+    EXPECT_EQ(log.texts(), (Texts{"no host service tvk_default_messagecenter to reply with; "
+                                  "interface info dropped."}));
+    EXPECT_TRUE(host.sent().empty());
 }
 
 }  // namespace
