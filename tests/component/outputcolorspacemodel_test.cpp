@@ -197,6 +197,27 @@ TEST_F(ComponentTest, RequestsMakeTheLibraryCallsInOrder) {
                      "sendRequest status=0", "getBody", "getBodySize"}));
 }
 
+// A library that hands out no object where one is asked for: without a request there is no
+// exchange; without the login the request goes out with an empty token.
+TEST_F(ComponentTest, ALibraryThatWithholdsAnObjectCostsTheExchangeOrTheToken) {
+    const Message get = ocsm_test::event(0xFC050206u);
+    for (const char* call : {"HttpSingleTon::getInstance", "getHttpClient", "createRequest"}) {
+        clear({kOneScreen});
+        restlink_double::withhold(call);
+        model.getColorSpace(&get);
+        EXPECT_EQ(log.texts(),
+                  (Texts{"on get screen list-detail send request failed. url :  " + kScreenPath,
+                         "screen list is empty."}))
+            << call;
+        EXPECT_TRUE(host.sent().empty()) << call;
+    }
+    clear({kOneScreen});
+    restlink_double::withhold("HttpLogin::getInstance");
+    model.getColorSpace(&get);
+    EXPECT_THAT(restlink_double::calls(), ::testing::Contains("setHead Authorization="));
+    EXPECT_EQ(host.sent().size(), 1u);
+}
+
 TEST_F(ComponentTest, ScreenQueryFailuresLeaveTheRecordAsItWasAndAnyCodeIsTaken) {
     s_ScreenDetail detail;
     detail.count = 9;

@@ -185,4 +185,13 @@ TEST(MissingServices, EveryOperationWarnsAndSkipsTheCall) {
     EXPECT_EQ(handler.calls, 1);
 }
 
+// Before pluginit there is no host to ask: the services stay null and nothing is called through it.
+TEST(MissingServices, AComponentMadeBeforeTheHostIsKnownHasNone) {
+    ASSERT_EQ(tvk::api::get().host, nullptr);
+    Probe probe;
+    QtLogCapture log;
+    EXPECT_EQ(probe.registerCommand(3, Counter().callback()), -1);
+    EXPECT_EQ(log.texts().size(), 1u);
+}
+
 }  // namespace

@@ -11,7 +11,8 @@ struct Script {
     std::vector<std::string> calls;
     std::deque<std::optional<std::string>> answers;
     std::string token;
-    std::string body;  // the body of the response handed out last
+    std::string body;      // the body of the response handed out last
+    std::string withheld;  // the call that hands out no object
 } script;
 
 // The library's objects have no state of their own here; one instance each.
@@ -24,7 +25,8 @@ HttpRespon response;
 template <class T>
 T* record(const std::string& call, T* result = nullptr) {
     script.calls.push_back(call);
-    return result;
+    const bool withheld = !script.withheld.empty() && call.rfind(script.withheld, 0) == 0;
+    return withheld ? nullptr : result;
 }
 
 }  // namespace
@@ -37,6 +39,10 @@ void reset() {
 
 void answer(std::optional<std::string> body) {
     script.answers.push_back(std::move(body));
+}
+
+void withhold(std::string call) {
+    script.withheld = std::move(call);
 }
 
 void setToken(std::string token) {

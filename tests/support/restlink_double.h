@@ -18,6 +18,11 @@ void answer(std::optional<std::string> body);
 
 void setToken(std::string token);
 
+// From now on the call of this name hands out null instead of its object, as a library that
+// fails might: "HttpSingleTon::getInstance", "getHttpClient", "createRequest" or
+// "HttpLogin::getInstance".
+void withhold(std::string call);
+
 // Every call so far, one line each, e.g.
 //   "createRequest GET /orvex/v1/screen/list-detail"
 //   "setHead Authorization=token"
