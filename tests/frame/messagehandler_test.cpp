@@ -114,6 +114,7 @@ TEST_F(MessageHandlerTest, SendCommandCopiesOnlyAReplyOfTheExpectedSizeAndReleas
         int expectedSize;
         Bytes buffer;
     } cases[] = {{Bytes{1, 2, 3, 4}, 4, {1, 2, 3, 4}},
+                 {Bytes{5}, 1, {5, 0xAA, 0xAA, 0xAA}},
                  {Bytes{1, 2, 3}, 4, untouched},
                  {Bytes{1, 2, 3, 4, 5}, 4, untouched},
                  {Bytes{}, 4, untouched},
