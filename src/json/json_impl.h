@@ -226,14 +226,28 @@ __attribute__((always_inline)) inline bool plain_integer(const reader& rd, uint6
     return true;
 }
 
-// read_at: reads one value whose first token begins at or after pos (the cursor is between
-// tokens there) and leaves the token after it current, exactly as next() followed by
-// json_impl<M>::read would. The easy forms are read from the text; the rest goes to those two.
+// read_value: reads one value whose first token begins at or after pos (the cursor is between
+// tokens there), exactly as next() followed by json_impl<M>::read would, and then either
+// - returns true with pos on the punctuation that follows the value at once (in the compact
+//   form, nearly always), whose token is not made: the caller looks at that byte itself; or
+// - returns false with the token after the value current, as json_impl<M>::read leaves it.
+// The easy forms are read from the text; the rest goes to next() and json_impl<M>::read.
 template <class M>
-inline void read_at(reader& rd, M& value, uint64_t pos);
+inline bool read_value(reader& rd, M& value, uint64_t& pos);
 
 template <class T>
 struct record_reader;
+
+// The value ended before end: true with pos there if punctuation follows at once, else the token
+// after the value is read.
+__attribute__((always_inline)) inline bool ended_at(reader& rd, uint64_t& pos, uint64_t end) {
+    if (end < rd.readable_end() && class_of(rd.text[end]) == c_punct) {
+        pos = end;
+        return true;
+    }
+    rd.resume(end);
+    return false;
+}
 
 }  // namespace detail
 
@@ -243,7 +257,8 @@ struct json_helper {
     template <class T>
     static void read_(reader& rd, T& record) {
         if (rd.current() != '{') rd.error("read object must start with {!");
-        detail::record_reader<T>::body(rd, record, rd.position);
+        uint64_t pos = rd.position;
+        if (detail::record_reader<T>::body(rd, record, pos)) rd.after_value(pos);
     }
 
     template <class T>
@@ -282,45 +297,66 @@ template <class T>
 struct record_reader {
     static constexpr auto members = lcdjson_members(static_cast<const T*>(nullptr));
     static constexpr size_t N = member_count<T>();
-    static constexpr size_t kClosed = N + 1;
+    // What a run of members ends with besides the index of an unexpected key: the object's }
+    // followed at once by punctuation (pos is there), or by anything else (read as a token).
+    static constexpr size_t kClosedAtPunct = N + 1;
+    static constexpr size_t kClosed = N + 2;
     static_assert(keys_of<T>.count == N, "lcdjson: one name per member");
 
-    // Reads the members of an object whose { ends before pos, and the token after its }.
-    static void body(reader& rd, T& record, uint64_t pos) {
+    // Reads the members of an object whose { ends before pos, and what follows its } as
+    // read_value does.
+    static bool body(reader& rd, T& record, uint64_t& pos) {
         pos = rd.skip_blanks(pos);
         size_t expected = runs[0](rd, record, pos);
-        if (expected == kClosed) return;
         bool first = expected == 0;  // nothing read: the object may still be empty
-        for (;;) {
-            if (!by_name(rd, record, pos, first, expected)) return;
+        while (expected < kClosedAtPunct) {
+            expected = by_name(rd, record, pos, first, expected);
             first = false;
-            expected = runs[expected](rd, record, pos);
-            if (expected == kClosed) return;
+            if (expected < kClosedAtPunct) expected = runs[expected](rd, record, pos);
         }
+        return expected == kClosedAtPunct;
     }
 
 private:
-    // The token after a member's value is current: true at the closing } (the token after it
-    // is read); at a comma, pos moves to the next key.
-    __attribute__((always_inline)) static bool closed(reader& rd, uint64_t& pos) {
+    // The } at pos - 1 ends the object.
+    __attribute__((always_inline)) static size_t close(reader& rd, uint64_t& pos) {
+        return ended_at(rd, pos, pos) ? kClosedAtPunct : kClosed;
+    }
+
+    // After a member's value, as read_value left it: at a comma, pos moves to the next key and
+    // the result is `more`; at the closing }, the object's end; anything else is an error.
+    __attribute__((always_inline)) static size_t after_member(reader& rd, uint64_t& pos,
+                                                              bool at_punct, size_t more) {
+        if (at_punct) {
+            const char c = rd.text[pos];
+            if (c == ',') {
+                pos = rd.skip_blanks(pos + 1);
+                return more;
+            }
+            ++pos;
+            if (c == '}') return close(rd, pos);
+            rd.after_value(pos - 1);  // the token, for the error's position
+        }
         const char c = rd.current();
         if (c == '}') {
-            rd.after_value(rd.position);  // next(), punctuation in line
-            return true;
+            pos = rd.position;
+            return close(rd, pos);
         }
         if (c != ',') rd.error("invalid json document!");
         pos = rd.skip_blanks(rd.position);
-        return false;
+        return more;
     }
 
-    // Keys I, I + 1, ... in order at pos, each member read in line; returns kClosed at the end
-    // of the object, or the index of the key expected where another stands (pos is there).
+    // Keys I, I + 1, ... in order at pos, each member read in line; returns the object's end,
+    // or the index of the key expected where another stands (pos is there).
     template <size_t I>
-    static size_t run(reader& rd, T& record, uint64_t& pos) {
+    __attribute__((always_inline)) static size_t run(reader& rd, T& record, uint64_t& pos) {
         if constexpr (I < N) {
             if (key_at<T, I>(rd, pos)) {
-                read_at(rd, record.*std::get<I>(members), pos + keys_of<T>.width[I]);
-                if (closed(rd, pos)) return kClosed;
+                pos += keys_of<T>.width[I];
+                const bool at_punct = read_value(rd, record.*std::get<I>(members), pos);
+                const size_t next = after_member(rd, pos, at_punct, I + 1);
+                if (next != I + 1) return next;
                 return run<I + 1>(rd, record, pos);
             }
         }
@@ -328,30 +364,35 @@ private:
     }
 
     template <size_t I>
-    static void read_member(reader& rd, T& record, uint64_t pos) {
-        read_at(rd, record.*std::get<I>(members), pos);
+    static size_t run_from(reader& rd, T& record, uint64_t& pos) {
+        return run<I>(rd, record, pos);
+    }
+
+    template <size_t I>
+    static bool read_member(reader& rd, T& record, uint64_t& pos) {
+        return read_value(rd, record.*std::get<I>(members), pos);
     }
 
     template <size_t... I>
     static constexpr auto run_table(std::index_sequence<I...>) {
-        return std::array<size_t (*)(reader&, T&, uint64_t&), N + 1>{&run<I>...};
+        return std::array<size_t (*)(reader&, T&, uint64_t&), N + 1>{&run_from<I>...};
     }
     template <size_t... I>
     static constexpr auto member_table(std::index_sequence<I...>) {
-        return std::array<void (*)(reader&, T&, uint64_t), N>{&read_member<I>...};
+        return std::array<bool (*)(reader&, T&, uint64_t&), N>{&read_member<I>...};
     }
     static constexpr auto runs = run_table(std::make_index_sequence<N + 1>());
     static constexpr auto readers = member_table(std::make_index_sequence<N>());
 
     // One member read token by token: the key at pos, its colon, its value (into the first
-    // member of that name, or skipped). False at the end of the object. `first`: no key read
-    // yet, so a } ends the object.
-    __attribute__((noinline)) static bool by_name(reader& rd, T& record, uint64_t& pos, bool first,
-                                                  size_t& expected) {
+    // member of that name, or skipped); returns what after_member gives, with `expected` for
+    // more: the index after the member read. `first`: no key read yet, so a } ends the object.
+    __attribute__((noinline)) static size_t by_name(reader& rd, T& record, uint64_t& pos,
+                                                    bool first, size_t expected) {
         rd.resume(pos);
         if (first && rd.current() == '}') {
-            rd.next();
-            return false;
+            pos = rd.position;
+            return close(rd, pos);
         }
         if (rd.token_kind != tk_string) rd.error("object key must be string");
         const char* key = rd.token_text;  // raw: escapes in keys are not decoded
@@ -359,69 +400,88 @@ private:
         rd.next();
         if (rd.current() != ':') rd.error("invalid json document!");
         const size_t index = json_impl<T>::this_field_list().find(key, key_size, expected);
+        pos = rd.position;
+        bool at_punct;
         if (index < N) {
-            readers[index](rd, record, rd.position);
+            at_punct = readers[index](rd, record, pos);
             expected = index + 1;
         } else {
-            rd.next();
-            skip(rd);
+            const uint64_t end = plain_value_end(rd, pos);
+            if (end != kNotPlain) {
+                at_punct = ended_at(rd, pos, end);
+            } else {
+                rd.next();
+                skip(rd);
+                at_punct = false;
+            }
         }
-        return !closed(rd, pos);
+        return after_member(rd, pos, at_punct, expected);
     }
 };
 
-// Elements of an array whose [ ends before pos, and the token after its ].
+// Elements of an array whose [ ends before pos, and what follows its ] as read_value does.
 template <class E>
-void read_elements(reader& rd, std::vector<E>& value, uint64_t pos) {
+bool read_elements(reader& rd, std::vector<E>& value, uint64_t& pos) {
     for (;;) {
         pos = rd.skip_blanks(pos);
         const char c = pos < rd.readable_end() ? rd.text[pos] : '\0';
+        bool at_punct;
         if (is_record<E>::value && c == '{') {
             value.emplace_back();
-            record_reader<E>::body(rd, value.back(), pos + 1);
+            ++pos;
+            at_punct = record_reader<E>::body(rd, value.back(), pos);
         } else if (c == ']') {
-            rd.after_value(pos + 1);
-            return;
+            ++pos;
+            return ended_at(rd, pos, pos);
         } else {
             rd.resume(pos);
             if (rd.current() == ']') {
-                rd.next();
-                return;
+                pos = rd.position;
+                return ended_at(rd, pos, pos);
             }
             value.emplace_back();
             json_impl<E>::read(rd, value.back());
+            at_punct = false;
+        }
+        if (at_punct) {
+            const char after = rd.text[pos];
+            ++pos;
+            if (after == ',') continue;
+            if (after == ']') return ended_at(rd, pos, pos);
+            rd.after_value(pos - 1);  // the token, for the error's position
         }
         const char after = rd.current();
-        if (after == ']') {
-            rd.next();
-            return;
-        }
-        if (after != ',') rd.error("no valid array!");
         pos = rd.position;
+        if (after == ']') return ended_at(rd, pos, pos);
+        if (after != ',') rd.error("no valid array!");
     }
 }
 
-// What read_at does not read itself: next() and json_impl<M>::read.
+// What read_value does not read itself: next() and json_impl<M>::read.
 template <class M>
-__attribute__((noinline)) void read_general(reader& rd, M& value, uint64_t pos) {
+__attribute__((noinline)) bool read_general(reader& rd, M& value, uint64_t pos) {
     rd.resume(pos);
     json_impl<M>::read(rd, value);
+    return false;
 }
 
 template <class M>
-__attribute__((always_inline)) inline void read_at(reader& rd, M& value, uint64_t pos) {
+__attribute__((always_inline)) inline bool read_value(reader& rd, M& value, uint64_t& pos) {
     pos = rd.skip_blanks(pos);
     const uint64_t limit = rd.readable_end();
     const char* text = rd.text;
     if constexpr (is_record<M>::value) {
-        if (pos < limit && text[pos] == '{') return record_reader<M>::body(rd, value, pos + 1);
+        if (pos < limit && text[pos] == '{') {
+            ++pos;
+            return record_reader<M>::body(rd, value, pos);
+        }
     } else if constexpr (std::is_same<M, int32_t>::value || std::is_same<M, uint32_t>::value ||
                          std::is_same<M, uint16_t>::value) {
         uint64_t bits, end;
         bool negative;
         if (plain_integer(rd, pos, std::is_signed<M>::value, bits, end, negative)) {
             value = static_cast<M>(negative ? 0 - bits : bits);  // the low bits
-            return rd.after_value(end);
+            return ended_at(rd, pos, end);
         }
     } else if constexpr (std::is_same<M, float>::value) {
         uint64_t bits, end;
@@ -432,7 +492,7 @@ __attribute__((always_inline)) inline void read_at(reader& rd, M& value, uint64_
             } else {
                 value = static_cast<float>(bits);
             }
-            return rd.after_value(end);
+            return ended_at(rd, pos, end);
         }
     } else if constexpr (std::is_same<M, std::string>::value) {
         if (pos < limit && text[pos] == '"') {
@@ -441,13 +501,16 @@ __attribute__((always_inline)) inline void read_at(reader& rd, M& value, uint64_
             // Without escapes the decoded bytes are the raw ones.
             if (stop != text + limit && *stop == '"') {
                 value.assign(start, static_cast<size_t>(stop - start));
-                return rd.after_value(static_cast<uint64_t>(stop + 1 - text));
+                return ended_at(rd, pos, static_cast<uint64_t>(stop + 1 - text));
             }
         }
     } else if constexpr (is_sequence<M>::value) {
-        if (pos < limit && text[pos] == '[') return read_elements(rd, value, pos + 1);
+        if (pos < limit && text[pos] == '[') {
+            ++pos;
+            return read_elements(rd, value, pos);
+        }
     }
-    read_general(rd, value, pos);
+    return read_general(rd, value, pos);
 }
 
 }  // namespace detail
@@ -556,7 +619,8 @@ struct json_impl<std::vector<T>> {
     // bracket is accepted.
     static void read(reader& rd, std::vector<T>& value) {
         if (rd.current() != '[') rd.error("array must start with [.");
-        detail::read_elements(rd, value, rd.position);
+        uint64_t pos = rd.position;
+        if (detail::read_elements(rd, value, pos)) rd.after_value(pos);
     }
     static void write(lite_write& out, const std::vector<T>& value) {
         out.put('[');

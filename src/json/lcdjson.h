@@ -29,7 +29,9 @@ bool decode(const std::string& text, T& value, std::string& error) {
     try {
         // The string's bytes and its terminating NUL may all be read.
         lcdjson::reader rd(text.c_str(), UINT64_MAX, text.size() + 1);
-        lcdjson::detail::read_at(rd, value, 0);  // next() and json_impl<T>::read, in one
+        // next() and json_impl<T>::read, in one. Punctuation right after the value cannot fail.
+        uint64_t position = 0;
+        lcdjson::detail::read_value(rd, value, position);
         return true;
     } catch (const lcdjson::exception& e) {
         error = e.what();
