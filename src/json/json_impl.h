@@ -182,8 +182,15 @@ inline bool key_at(const reader& rd, uint64_t pos) {
         return false;
     } else {
         constexpr size_t words = (keys.width[I] + 7) / 8;
-        if (pos + words * 8 > rd.readable_end()) return false;
         const char* at = rd.text + pos;
+        if (pos + words * 8 > rd.readable_end()) {  // near the end of the text: byte by byte
+            if (pos + keys.width[I] > rd.readable_end()) return false;
+            for (size_t b = 0; b < keys.width[I]; ++b)
+                if (static_cast<unsigned char>(at[b]) !=
+                    ((keys.words[I][b / 8] >> (8 * (b % 8))) & 0xFF))
+                    return false;
+            return true;
+        }
         uint64_t differ =
             (load_word(at) ^ keys.words[I][0]) & (words == 1 ? keys.last_mask[I] : ~0ull);
         if constexpr (words >= 2) {
@@ -196,6 +203,30 @@ inline bool key_at(const reader& rd, uint64_t pos) {
                           (w + 1 == words ? keys.last_mask[I] : ~0ull);
         }
         return differ == 0;
+    }
+}
+
+// The byte that a backslash and this letter stand for; NUL for \u and what is no escape.
+inline char one_letter_escape(char letter) {
+    switch (letter) {
+        case '"':
+            return '"';
+        case '\\':
+            return '\\';
+        case '/':
+            return '/';
+        case 'b':
+            return '\b';
+        case 'f':
+            return '\f';
+        case 'n':
+            return '\n';
+        case 'r':
+            return '\r';
+        case 't':
+            return '\t';
+        default:
+            return '\0';
     }
 }
 
@@ -419,6 +450,13 @@ private:
     }
 };
 
+// Room for a few elements with the first: most arrays are short, and growing one element at a
+// time would allocate and move for each of the first few.
+template <class E>
+inline void first_room(std::vector<E>& value) {
+    if (value.capacity() == 0) value.reserve(sizeof(E) < 256 ? 256 / sizeof(E) : 1);
+}
+
 // Elements of an array whose [ ends before pos, and what follows its ] as read_value does.
 template <class E>
 bool read_elements(reader& rd, std::vector<E>& value, uint64_t& pos) {
@@ -427,6 +465,7 @@ bool read_elements(reader& rd, std::vector<E>& value, uint64_t& pos) {
         const char c = pos < rd.readable_end() ? rd.text[pos] : '\0';
         bool at_punct;
         if (is_record<E>::value && c == '{') {
+            first_room(value);
             value.emplace_back();
             ++pos;
             at_punct = record_reader<E>::body(rd, value.back(), pos);
@@ -439,6 +478,7 @@ bool read_elements(reader& rd, std::vector<E>& value, uint64_t& pos) {
                 pos = rd.position;
                 return ended_at(rd, pos, pos);
             }
+            first_room(value);
             value.emplace_back();
             json_impl<E>::read(rd, value.back());
             at_punct = false;
@@ -497,10 +537,29 @@ __attribute__((always_inline)) inline bool read_value(reader& rd, M& value, uint
     } else if constexpr (std::is_same<M, std::string>::value) {
         if (pos < limit && text[pos] == '"') {
             const char* start = text + pos + 1;
-            const char* stop = string_stop(start, text + limit);
+            const char* const end = text + limit;
+            const char* stop = string_stop(start, end);
             // Without escapes the decoded bytes are the raw ones.
-            if (stop != text + limit && *stop == '"') {
+            if (stop != end && *stop == '"') {
                 value.assign(start, static_cast<size_t>(stop - start));
+                return ended_at(rd, pos, static_cast<uint64_t>(stop + 1 - text));
+            }
+            // One-letter escapes are decoded here, once the closing quote is found (the decoded
+            // text is never longer); \u and anything amiss go to the general path.
+            while (stop + 1 < end && *stop == '\\' && one_letter_escape(stop[1]) != '\0')
+                stop = string_stop(stop + 2, end);
+            if (stop != end && *stop == '"') {
+                value.clear();
+                value.reserve(static_cast<size_t>(stop - start));
+                for (;;) {
+                    const char* piece = static_cast<const char*>(
+                        std::memchr(start, '\\', static_cast<size_t>(stop - start)));
+                    if (piece == nullptr) break;
+                    value.append(start, static_cast<size_t>(piece - start));
+                    value += one_letter_escape(piece[1]);
+                    start = piece + 2;
+                }
+                value.append(start, static_cast<size_t>(stop - start));
                 return ended_at(rd, pos, static_cast<uint64_t>(stop + 1 - text));
             }
         }
