@@ -259,25 +259,25 @@ __attribute__((always_inline)) inline bool plain_integer(const reader& rd, uint6
 
 // read_value: reads one value whose first token begins at or after pos (the cursor is between
 // tokens there), exactly as next() followed by json_impl<M>::read would, and then either
-// - returns true with pos on the punctuation that follows the value at once (in the compact
-//   form, nearly always), whose token is not made: the caller looks at that byte itself; or
-// - returns false with the token after the value current, as json_impl<M>::read leaves it.
+// - returns the position of the punctuation that follows the value at once (in the compact form,
+//   nearly always), whose token is not made: the caller looks at that byte itself; or
+// - returns kAtToken, the token after the value current, as json_impl<M>::read leaves it.
 // The easy forms are read from the text; the rest goes to next() and json_impl<M>::read.
+// Positions go in and out by value, so that they stay in registers.
+constexpr uint64_t kAtToken = UINT64_MAX;
+
 template <class M>
-inline bool read_value(reader& rd, M& value, uint64_t& pos);
+inline uint64_t read_value(reader& rd, M& value, uint64_t pos);
 
 template <class T>
 struct record_reader;
 
-// The value ended before end: true with pos there if punctuation follows at once, else the token
-// after the value is read.
-__attribute__((always_inline)) inline bool ended_at(reader& rd, uint64_t& pos, uint64_t end) {
-    if (end < rd.readable_end() && class_of(rd.text[end]) == c_punct) {
-        pos = end;
-        return true;
-    }
+// The value ended before end: end if punctuation follows at once, else the token after the value
+// is read.
+__attribute__((always_inline)) inline uint64_t ended_at(reader& rd, uint64_t end) {
+    if (end < rd.readable_end() && class_of(rd.text[end]) == c_punct) return end;
     rd.resume(end);
-    return false;
+    return kAtToken;
 }
 
 }  // namespace detail
@@ -288,8 +288,8 @@ struct json_helper {
     template <class T>
     static void read_(reader& rd, T& record) {
         if (rd.current() != '{') rd.error("read object must start with {!");
-        uint64_t pos = rd.position;
-        if (detail::record_reader<T>::body(rd, record, pos)) rd.after_value(pos);
+        const uint64_t end = detail::record_reader<T>::body(rd, record, rd.position);
+        if (end != detail::kAtToken) rd.after_value(end);
     }
 
     template <class T>
@@ -328,125 +328,101 @@ template <class T>
 struct record_reader {
     static constexpr auto members = lcdjson_members(static_cast<const T*>(nullptr));
     static constexpr size_t N = member_count<T>();
-    // What a run of members ends with besides the index of an unexpected key: the object's }
-    // followed at once by punctuation (pos is there), or by anything else (read as a token).
-    static constexpr size_t kClosedAtPunct = N + 1;
-    static constexpr size_t kClosed = N + 2;
     static_assert(keys_of<T>.count == N, "lcdjson: one name per member");
+
+    // Where a run of members stopped: at the key expected as member `next` (pos is there), or
+    // at the end of the object (next is kClosed, pos what read_value returns after the }).
+    static constexpr size_t kClosed = N + 1;
+    struct stop {
+        size_t next;
+        uint64_t pos;
+    };
 
     // Reads the members of an object whose { ends before pos, and what follows its } as
     // read_value does.
-    static bool body(reader& rd, T& record, uint64_t& pos) {
-        pos = rd.skip_blanks(pos);
-        size_t expected = runs[0](rd, record, pos);
-        bool first = expected == 0;  // nothing read: the object may still be empty
-        while (expected < kClosedAtPunct) {
-            expected = by_name(rd, record, pos, first, expected);
+    static uint64_t body(reader& rd, T& record, uint64_t pos) {
+        stop at = runs[0](rd, record, rd.skip_blanks(pos));
+        bool first = at.next == 0;  // nothing read: the object may still be empty
+        while (at.next != kClosed) {
+            at = by_name(rd, record, at.pos, first, at.next);
             first = false;
-            if (expected < kClosedAtPunct) expected = runs[expected](rd, record, pos);
+            if (at.next != kClosed) at = runs[at.next](rd, record, at.pos);
         }
-        return expected == kClosedAtPunct;
+        return at.pos;
     }
 
 private:
-    // The } at pos - 1 ends the object.
-    __attribute__((always_inline)) static size_t close(reader& rd, uint64_t& pos) {
-        return ended_at(rd, pos, pos) ? kClosedAtPunct : kClosed;
-    }
-
-    // After a member's value, as read_value left it: at a comma, pos moves to the next key and
-    // the result is `more`; at the closing }, the object's end; anything else is an error.
-    __attribute__((always_inline)) static size_t after_member(reader& rd, uint64_t& pos,
-                                                              bool at_punct, size_t more) {
-        if (at_punct) {
-            const char c = rd.text[pos];
-            if (c == ',') {
-                pos = rd.skip_blanks(pos + 1);
-                return more;
-            }
-            ++pos;
-            if (c == '}') return close(rd, pos);
-            rd.after_value(pos - 1);  // the token, for the error's position
+    // After a member's value, as read_value left it (end): at a comma, the next key, expected as
+    // member `more`; at the closing }, the end of the object; anything else is an error.
+    __attribute__((always_inline)) static stop after_member(reader& rd, uint64_t end, size_t more) {
+        if (end != kAtToken) {
+            const char c = rd.text[end];
+            if (c == ',') return {more, rd.skip_blanks(end + 1)};
+            if (c == '}') return {kClosed, ended_at(rd, end + 1)};
+            rd.after_value(end);  // the token, for the error's position
         }
         const char c = rd.current();
-        if (c == '}') {
-            pos = rd.position;
-            return close(rd, pos);
-        }
+        if (c == '}') return {kClosed, ended_at(rd, rd.position)};
         if (c != ',') rd.error("invalid json document!");
-        pos = rd.skip_blanks(rd.position);
-        return more;
+        return {more, rd.skip_blanks(rd.position)};
     }
 
-    // Keys I, I + 1, ... in order at pos, each member read in line; returns the object's end,
-    // or the index of the key expected where another stands (pos is there).
+    // Keys I, I + 1, ... in order at pos, each member read in line, up to a key out of that order
+    // or the end of the object.
     template <size_t I>
-    __attribute__((always_inline)) static size_t run(reader& rd, T& record, uint64_t& pos) {
+    __attribute__((always_inline)) static stop run(reader& rd, T& record, uint64_t pos) {
         if constexpr (I < N) {
             if (key_at<T, I>(rd, pos)) {
-                pos += keys_of<T>.width[I];
-                const bool at_punct = read_value(rd, record.*std::get<I>(members), pos);
-                const size_t next = after_member(rd, pos, at_punct, I + 1);
-                if (next != I + 1) return next;
-                return run<I + 1>(rd, record, pos);
+                const uint64_t end =
+                    read_value(rd, record.*std::get<I>(members), pos + keys_of<T>.width[I]);
+                const stop at = after_member(rd, end, I + 1);
+                if (at.next != I + 1) return at;
+                return run<I + 1>(rd, record, at.pos);
             }
         }
-        return I;
+        return {I, pos};
     }
 
     template <size_t I>
-    static size_t run_from(reader& rd, T& record, uint64_t& pos) {
+    static stop run_from(reader& rd, T& record, uint64_t pos) {
         return run<I>(rd, record, pos);
     }
 
     template <size_t I>
-    static bool read_member(reader& rd, T& record, uint64_t& pos) {
+    static uint64_t read_member(reader& rd, T& record, uint64_t pos) {
         return read_value(rd, record.*std::get<I>(members), pos);
     }
 
     template <size_t... I>
     static constexpr auto run_table(std::index_sequence<I...>) {
-        return std::array<size_t (*)(reader&, T&, uint64_t&), N + 1>{&run_from<I>...};
+        return std::array<stop (*)(reader&, T&, uint64_t), N + 1>{&run_from<I>...};
     }
     template <size_t... I>
     static constexpr auto member_table(std::index_sequence<I...>) {
-        return std::array<bool (*)(reader&, T&, uint64_t&), N>{&read_member<I>...};
+        return std::array<uint64_t (*)(reader&, T&, uint64_t), N>{&read_member<I>...};
     }
     static constexpr auto runs = run_table(std::make_index_sequence<N + 1>());
     static constexpr auto readers = member_table(std::make_index_sequence<N>());
 
     // One member read token by token: the key at pos, its colon, its value (into the first
-    // member of that name, or skipped); returns what after_member gives, with `expected` for
-    // more: the index after the member read. `first`: no key read yet, so a } ends the object.
-    __attribute__((noinline)) static size_t by_name(reader& rd, T& record, uint64_t& pos,
-                                                    bool first, size_t expected) {
+    // member of that name, or skipped); then as after_member, the member after it expected next.
+    // `first`: no key read yet, so a } ends the object.
+    __attribute__((noinline)) static stop by_name(reader& rd, T& record, uint64_t pos, bool first,
+                                                  size_t expected) {
         rd.resume(pos);
-        if (first && rd.current() == '}') {
-            pos = rd.position;
-            return close(rd, pos);
-        }
+        if (first && rd.current() == '}') return {kClosed, ended_at(rd, rd.position)};
         if (rd.token_kind != tk_string) rd.error("object key must be string");
         const char* key = rd.token_text;  // raw: escapes in keys are not decoded
         const size_t key_size = rd.token_size;
         rd.next();
         if (rd.current() != ':') rd.error("invalid json document!");
         const size_t index = json_impl<T>::this_field_list().find(key, key_size, expected);
-        pos = rd.position;
-        bool at_punct;
-        if (index < N) {
-            at_punct = readers[index](rd, record, pos);
-            expected = index + 1;
-        } else {
-            const uint64_t end = plain_value_end(rd, pos);
-            if (end != kNotPlain) {
-                at_punct = ended_at(rd, pos, end);
-            } else {
-                rd.next();
-                skip(rd);
-                at_punct = false;
-            }
-        }
-        return after_member(rd, pos, at_punct, expected);
+        if (index < N) return after_member(rd, readers[index](rd, record, rd.position), index + 1);
+        const uint64_t end = plain_value_end(rd, rd.position);
+        if (end != kNotPlain) return after_member(rd, ended_at(rd, end), expected);
+        rd.next();
+        skip(rd);
+        return after_member(rd, kAtToken, expected);
     }
 };
 
@@ -459,69 +435,63 @@ inline void first_room(std::vector<E>& value) {
 
 // Elements of an array whose [ ends before pos, and what follows its ] as read_value does.
 template <class E>
-bool read_elements(reader& rd, std::vector<E>& value, uint64_t& pos) {
+uint64_t read_elements(reader& rd, std::vector<E>& value, uint64_t pos) {
     for (;;) {
         pos = rd.skip_blanks(pos);
         const char c = pos < rd.readable_end() ? rd.text[pos] : '\0';
-        bool at_punct;
+        uint64_t end;
         if (is_record<E>::value && c == '{') {
             first_room(value);
             value.emplace_back();
-            ++pos;
-            at_punct = record_reader<E>::body(rd, value.back(), pos);
+            end = record_reader<E>::body(rd, value.back(), pos + 1);
         } else if (c == ']') {
-            ++pos;
-            return ended_at(rd, pos, pos);
+            return ended_at(rd, pos + 1);
         } else {
             rd.resume(pos);
-            if (rd.current() == ']') {
-                pos = rd.position;
-                return ended_at(rd, pos, pos);
-            }
+            if (rd.current() == ']') return ended_at(rd, rd.position);
             first_room(value);
             value.emplace_back();
             json_impl<E>::read(rd, value.back());
-            at_punct = false;
+            end = kAtToken;
         }
-        if (at_punct) {
-            const char after = rd.text[pos];
-            ++pos;
-            if (after == ',') continue;
-            if (after == ']') return ended_at(rd, pos, pos);
-            rd.after_value(pos - 1);  // the token, for the error's position
+        if (end != kAtToken) {
+            const char after = rd.text[end];
+            if (after == ',') {
+                pos = end + 1;
+                continue;
+            }
+            if (after == ']') return ended_at(rd, end + 1);
+            rd.after_value(end);  // the token, for the error's position
         }
         const char after = rd.current();
-        pos = rd.position;
-        if (after == ']') return ended_at(rd, pos, pos);
+        if (after == ']') return ended_at(rd, rd.position);
         if (after != ',') rd.error("no valid array!");
+        pos = rd.position;
     }
 }
 
 // What read_value does not read itself: next() and json_impl<M>::read.
 template <class M>
-__attribute__((noinline)) bool read_general(reader& rd, M& value, uint64_t pos) {
+__attribute__((noinline)) uint64_t read_general(reader& rd, M& value, uint64_t pos) {
     rd.resume(pos);
     json_impl<M>::read(rd, value);
-    return false;
+    return kAtToken;
 }
 
 template <class M>
-__attribute__((always_inline)) inline bool read_value(reader& rd, M& value, uint64_t& pos) {
+__attribute__((always_inline)) inline uint64_t read_value(reader& rd, M& value, uint64_t pos) {
     pos = rd.skip_blanks(pos);
     const uint64_t limit = rd.readable_end();
     const char* text = rd.text;
     if constexpr (is_record<M>::value) {
-        if (pos < limit && text[pos] == '{') {
-            ++pos;
-            return record_reader<M>::body(rd, value, pos);
-        }
+        if (pos < limit && text[pos] == '{') return record_reader<M>::body(rd, value, pos + 1);
     } else if constexpr (std::is_same<M, int32_t>::value || std::is_same<M, uint32_t>::value ||
                          std::is_same<M, uint16_t>::value) {
         uint64_t bits, end;
         bool negative;
         if (plain_integer(rd, pos, std::is_signed<M>::value, bits, end, negative)) {
             value = static_cast<M>(negative ? 0 - bits : bits);  // the low bits
-            return ended_at(rd, pos, end);
+            return ended_at(rd, end);
         }
     } else if constexpr (std::is_same<M, float>::value) {
         uint64_t bits, end;
@@ -532,7 +502,7 @@ __attribute__((always_inline)) inline bool read_value(reader& rd, M& value, uint
             } else {
                 value = static_cast<float>(bits);
             }
-            return ended_at(rd, pos, end);
+            return ended_at(rd, end);
         }
     } else if constexpr (std::is_same<M, std::string>::value) {
         if (pos < limit && text[pos] == '"') {
@@ -542,7 +512,7 @@ __attribute__((always_inline)) inline bool read_value(reader& rd, M& value, uint
             // Without escapes the decoded bytes are the raw ones.
             if (stop != end && *stop == '"') {
                 value.assign(start, static_cast<size_t>(stop - start));
-                return ended_at(rd, pos, static_cast<uint64_t>(stop + 1 - text));
+                return ended_at(rd, static_cast<uint64_t>(stop + 1 - text));
             }
             // One-letter escapes are decoded here, once the closing quote is found (the decoded
             // text is never longer); \u and anything amiss go to the general path.
@@ -560,14 +530,11 @@ __attribute__((always_inline)) inline bool read_value(reader& rd, M& value, uint
                     start = piece + 2;
                 }
                 value.append(start, static_cast<size_t>(stop - start));
-                return ended_at(rd, pos, static_cast<uint64_t>(stop + 1 - text));
+                return ended_at(rd, static_cast<uint64_t>(stop + 1 - text));
             }
         }
     } else if constexpr (is_sequence<M>::value) {
-        if (pos < limit && text[pos] == '[') {
-            ++pos;
-            return read_elements(rd, value, pos);
-        }
+        if (pos < limit && text[pos] == '[') return read_elements(rd, value, pos + 1);
     }
     return read_general(rd, value, pos);
 }
@@ -678,8 +645,8 @@ struct json_impl<std::vector<T>> {
     // bracket is accepted.
     static void read(reader& rd, std::vector<T>& value) {
         if (rd.current() != '[') rd.error("array must start with [.");
-        uint64_t pos = rd.position;
-        if (detail::read_elements(rd, value, pos)) rd.after_value(pos);
+        const uint64_t end = detail::read_elements(rd, value, rd.position);
+        if (end != detail::kAtToken) rd.after_value(end);
     }
     static void write(lite_write& out, const std::vector<T>& value) {
         out.put('[');

@@ -30,8 +30,7 @@ bool decode(const std::string& text, T& value, std::string& error) {
         // The string's bytes and its terminating NUL may all be read.
         lcdjson::reader rd(text.c_str(), UINT64_MAX, text.size() + 1);
         // next() and json_impl<T>::read, in one. Punctuation right after the value cannot fail.
-        uint64_t position = 0;
-        lcdjson::detail::read_value(rd, value, position);
+        lcdjson::detail::read_value(rd, value, 0);
         return true;
     } catch (const lcdjson::exception& e) {
         error = e.what();
