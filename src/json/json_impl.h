@@ -207,27 +207,23 @@ inline bool key_at(const reader& rd, uint64_t pos) {
 }
 
 // The byte that a backslash and this letter stand for; NUL for \u and what is no escape.
-inline char one_letter_escape(char letter) {
-    switch (letter) {
-        case '"':
-            return '"';
-        case '\\':
-            return '\\';
-        case '/':
-            return '/';
-        case 'b':
-            return '\b';
-        case 'f':
-            return '\f';
-        case 'n':
-            return '\n';
-        case 'r':
-            return '\r';
-        case 't':
-            return '\t';
-        default:
-            return '\0';
+struct one_letter_escapes {
+    char of[256] = {};
+    constexpr one_letter_escapes() {
+        of[int{'"'}] = '"';
+        of[int{'\\'}] = '\\';
+        of[int{'/'}] = '/';
+        of[int{'b'}] = '\b';
+        of[int{'f'}] = '\f';
+        of[int{'n'}] = '\n';
+        of[int{'r'}] = '\r';
+        of[int{'t'}] = '\t';
     }
+};
+inline constexpr one_letter_escapes escapes{};
+
+inline char one_letter_escape(char letter) {
+    return escapes.of[static_cast<unsigned char>(letter)];
 }
 
 inline bool is_digit(char c) {
@@ -519,17 +515,11 @@ __attribute__((always_inline)) inline uint64_t read_value(reader& rd, M& value, 
             while (stop + 1 < end && *stop == '\\' && one_letter_escape(stop[1]) != '\0')
                 stop = string_stop(stop + 2, end);
             if (stop != end && *stop == '"') {
-                value.clear();
-                value.reserve(static_cast<size_t>(stop - start));
-                for (;;) {
-                    const char* piece = static_cast<const char*>(
-                        std::memchr(start, '\\', static_cast<size_t>(stop - start)));
-                    if (piece == nullptr) break;
-                    value.append(start, static_cast<size_t>(piece - start));
-                    value += one_letter_escape(piece[1]);
-                    start = piece + 2;
-                }
-                value.append(start, static_cast<size_t>(stop - start));
+                value.resize(static_cast<size_t>(stop - start));
+                char* out = &value[0];
+                for (const char* p = start; p != stop; ++p)
+                    *out++ = *p == '\\' ? one_letter_escape(*++p) : *p;
+                value.resize(static_cast<size_t>(out - value.data()));
                 return ended_at(rd, static_cast<uint64_t>(stop + 1 - text));
             }
         }
