@@ -9,7 +9,9 @@
 // the count; COUNT 0 measures that set-up alone. Prints the text's size in bytes.
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <string>
 
@@ -70,14 +72,17 @@ int run(const std::string& implementation, const std::string& text, long count) 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: decode_count IMPLEMENTATION CASE compact|pretty COUNT\n");
+    const bool text_only = argc == 4 && std::string(argv[1]) == "text";
+    if (argc != 5 && !text_only) {
+        std::fprintf(stderr,
+                     "usage: decode_count IMPLEMENTATION CASE compact|pretty|@FILE COUNT\n"
+                     "       decode_count text CASE compact|pretty\n");
         return 2;
     }
     const std::string implementation = argv[1];
     const std::string name = argv[2];
     const std::string form = argv[3];
-    const long count = std::strtol(argv[4], nullptr, 10);
+    const long count = text_only ? 0 : std::strtol(argv[4], nullptr, 10);
     const std::map<std::string, std::function<int(const std::string&)>> cases = {
         {"screens_2",
          [&](const std::string& t) { return run<bench::ScreenAnswer>(implementation, t, count); }},
@@ -95,10 +100,22 @@ int main(int argc, char** argv) {
          [&](const std::string& t) { return run<bench::ReportRecords>(implementation, t, count); }},
     };
     const auto found = cases.find(name);
-    if (found == cases.end() || (form != "compact" && form != "pretty")) {
+    const bool from_file = form.rfind('@', 0) == 0;
+    if (found == cases.end() || (form != "compact" && form != "pretty" && !from_file)) {
         std::fprintf(stderr, "decode_count: no case %s in form %s\n", name.c_str(), form.c_str());
         return 2;
     }
-    const std::string text = bench::case_text(name);
-    return found->second(bench::with_padding(form == "compact" ? bench::compact(text) : text));
+    std::string text;
+    if (from_file) {
+        std::ifstream in(form.substr(1), std::ios::binary);
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } else {
+        text = bench::case_text(name);
+        if (form == "compact") text = bench::compact(text);
+    }
+    if (text_only) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return 0;
+    }
+    return found->second(bench::with_padding(std::move(text)));
 }
