@@ -4,6 +4,12 @@
 // records read and write through their field list. Text conversions give the same result in
 // every locale: strtoll and strtoull in base 10 apply no digit grouping, so LC_NUMERIC does not
 // reach them, and the float conversion uses the "C" locale explicitly.
+//
+// Reading is generated per record type at compile time (record_reader): keys expected in
+// field-list order and compared where they stand, members read in line from the text. Whatever
+// is not the easy case goes to the reader and these conversions, token by token, so every
+// result, error text and position is the one they give (fuzz/ holds the decoder to a plain
+// reference on every input).
 #pragma once
 
 #include <array>
@@ -337,7 +343,7 @@ struct record_reader {
     // Reads the members of an object whose { ends before pos, and what follows its } as
     // read_value does.
     static uint64_t body(reader& rd, T& record, uint64_t pos) {
-        stop at = runs[0](rd, record, rd.skip_blanks(pos));
+        stop at = run<0>(rd, record, rd.skip_blanks(pos));
         bool first = at.next == 0;  // nothing read: the object may still be empty
         while (at.next != kClosed) {
             at = by_name(rd, record, at.pos, first, at.next);
