@@ -1,6 +1,8 @@
 // The benchmarks' texts: the shared documents read, screen answers rebuilt at other sizes.
 #include "bench_documents.h"
 
+#include <nlohmann/json.hpp>
+
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -87,6 +89,20 @@ std::string screen_answer(size_t screens, size_t outputs) {
         return refilled(screen, array_of(screen, "outputs"), outputs,
                         [](const std::string& output) { return output; });
     });
+}
+
+std::string case_text(const std::string& name) {
+    if (name == "screens_2") return screen_answer(2);
+    if (name == "screens_4") return screen_answer(4);  // the shared answer's own four
+    if (name == "screens_32") return screen_answer(32);
+    if (name == "screens_512x16") return screen_answer(512, 16);
+    if (name == "interface_11") return read_document("interface-list-detail.json");
+    if (name == "auto_report") return read_document("autoreport-colorspace.json");
+    throw std::runtime_error("no decode case " + name);
+}
+
+std::string compact(const std::string& text) {
+    return nlohmann::ordered_json::parse(text).dump();
 }
 
 std::string with_padding(std::string text) {

@@ -18,6 +18,16 @@ std::string read_document(const std::string& name);
 // own.
 std::string screen_answer(size_t screens, size_t outputs = 0);
 
+// The text of a decode case of the benchmarks: screens_2, screens_4, screens_32 (screen answers of
+// 2, 4 and 32 screens), screens_512x16 (512 screens of 16 outputs), interface_11 (the interface
+// answer) and auto_report (the auto-report), as data/ stores them: pretty-printed. Throws on
+// another name.
+std::string case_text(const std::string& name);
+
+// The text as the controller sends it: parsed into an ordered_json of nlohmann/json and written
+// back with dump() and no indent, keys in their order, no blanks between tokens.
+std::string compact(const std::string& text);
+
 // The text with room for simdjson's padding (64 bytes) past its end: capacity() - size() >= 128.
 std::string with_padding(std::string text);
 

@@ -2,7 +2,9 @@
 // one run. Every case is named "case/implementation"; lcdjson is the line the others are
 // compared with.
 //
-// Decode cases, each the text of one host message's answer decoded into the component's records:
+// Decode cases, each the text of one host message's answer decoded into the component's records,
+// first in the compact form the controller sends (nlohmann's ordered_json dump() of data/'s
+// documents, no blanks), then as data/ stores them, pretty-printed (cases prefixed pretty_):
 //   screens_2, screens_32   screen list-detail answers of 2 and 32 screens (data/'s screens in
 //                           turn) into s_response<Screen::s_ScreenDetail>
 //   screens_512x16          512 screens of 16 outputs each, the same records
@@ -26,11 +28,13 @@
 // with Chinese, and RapidJSON's Writer::String with ASCII output); outputs checked equal.
 //
 // Each line reports bytes per second (of the text read or written) and the heap use of one
-// operation, counted after a warm-up: heap_blocks allocations and heap_bytes bytes asked for.
+// operation, counted after a warm-up: heap_blocks allocations and heap_bytes bytes asked for;
+// decode lines also the number of list records in their text (records), for the time per record.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
 #include <deque>
+#include <map>
 #include <set>
 #include <string>
 #include <type_traits>
@@ -58,7 +62,8 @@ using bench::ColorSpaceList;
 // follows a warm-up (the warm-up builds what is kept between operations: field lists, parsers,
 // buffers). bytes: the text read or written by one operation.
 template <class Operation>
-void measure(benchmark::State& state, const std::string& name, size_t bytes, Operation operation) {
+void measure(benchmark::State& state, const std::string& name, size_t bytes, Operation operation,
+             size_t records = 0) {
     if (!operation()) return bench::fail(state, name + ": the operation failed on its text");
     bench::tally_begin();
     operation();
@@ -66,6 +71,7 @@ void measure(benchmark::State& state, const std::string& name, size_t bytes, Ope
     for (auto _ : state) {
         if (!operation()) return bench::fail(state, name + ": the operation failed on its text");
     }
+    if (records != 0) state.counters["records"] = static_cast<double>(records);
     state.counters["heap_blocks"] = static_cast<double>(use.blocks);
     state.counters["heap_bytes"] = static_cast<double>(use.bytes);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
@@ -87,6 +93,9 @@ std::string difference(const std::string& expected, const std::string& actual) {
            " of the encode text: " + "lcdjson \"" + expected.substr(from, 80) + "\", peer \"" +
            actual.substr(from, 80) + "\"";
 }
+
+// The list records of each decode text, for the time per record.
+std::map<const std::string*, size_t> counted_records;
 
 // The texts live as long as the program; the benchmarks refer to them.
 const std::string& keep(std::string text) {
@@ -144,19 +153,23 @@ void add_decode(const std::string& name, const std::string& text, DecodeFunction
     benchmark::RegisterBenchmark(name.c_str(),
                                  [name, &text, decode, check](benchmark::State& state) {
                                      if (check && !same_records(state, name, text, decode)) return;
-                                     measure(state, name, text.size(), [&] {
-                                         Records records;
-                                         const bool ok = decode(text, records);
-                                         benchmark::DoNotOptimize(records);
-                                         return ok;
-                                     });
+                                     measure(
+                                         state, name, text.size(),
+                                         [&] {
+                                             Records records;
+                                             const bool ok = decode(text, records);
+                                             benchmark::DoNotOptimize(records);
+                                             return ok;
+                                         },
+                                         counted_records[&text]);
                                  });
 }
 
 void add_parse(const std::string& name, const std::string& text, ParseFunction parse) {
     if (parse == nullptr) return;  // the library is not installed
     benchmark::RegisterBenchmark(name.c_str(), [name, &text, parse](benchmark::State& state) {
-        measure(state, name, text.size(), [&] { return parse(text); });
+        measure(
+            state, name, text.size(), [&] { return parse(text); }, counted_records[&text]);
     });
 }
 
@@ -202,9 +215,22 @@ ParsePeers parse_peers(bool report) {
     return peers;
 }
 
+// How many list records (screens, interfaces, changed screens) the case's text holds.
+size_t record_count(const bench::ScreenAnswer& answer) {
+    return answer.data.list.size();
+}
+size_t record_count(const bench::InterfaceAnswer& answer) {
+    return answer.data.list.size();
+}
+size_t record_count(const bench::ReportRecords& report) {
+    return report.changed.size();
+}
+
 template <class Records>
 void add_decode_case(const std::string& name, std::string text) {
     const std::string& kept = keep(bench::with_padding(std::move(text)));
+    Records records;
+    if (bench::lcdjson_decode(kept, records)) counted_records[&kept] = record_count(records);
     const DecodePeers<Records> decode = decode_peers<Records>();
     const ParsePeers parse = parse_peers(std::is_same<Records, bench::ReportRecords>::value);
     add_decode<Records>(name + "/lcdjson", kept, lcdjson_decode<Records>, false);
@@ -286,11 +312,19 @@ const ColorSpaceList& keep_list(ColorSpaceList list) {
 }  // namespace
 
 void bench::register_benchmarks() {
-    add_decode_case<ScreenAnswer>("screens_2", screen_answer(2));
-    add_decode_case<ScreenAnswer>("screens_32", screen_answer(32));
-    add_decode_case<ScreenAnswer>("screens_512x16", screen_answer(512, 16));
-    add_decode_case<InterfaceAnswer>("interface_11", read_document("interface-list-detail.json"));
-    add_decode_case<ReportRecords>("auto_report", read_document("autoreport-colorspace.json"));
+    // Each case as the controller sends it (compact), then as data/ stores it (pretty-printed).
+    for (const bool pretty : {false, true}) {
+        const auto text = [pretty](const char* name) {
+            const std::string stored = case_text(name);
+            return pretty ? stored : compact(stored);
+        };
+        const std::string form = pretty ? "pretty_" : "";
+        add_decode_case<ScreenAnswer>(form + "screens_2", text("screens_2"));
+        add_decode_case<ScreenAnswer>(form + "screens_32", text("screens_32"));
+        add_decode_case<ScreenAnswer>(form + "screens_512x16", text("screens_512x16"));
+        add_decode_case<InterfaceAnswer>(form + "interface_11", text("interface_11"));
+        add_decode_case<ReportRecords>(form + "auto_report", text("auto_report"));
+    }
     for (const size_t count : {1, 100, 10000}) {
         add_write_case<ColorSpaceList>("encode_" + std::to_string(count),
                                        keep_list(colorspace_list(count)), lcdjson_encode,

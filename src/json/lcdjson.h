@@ -14,6 +14,7 @@
 #include "json/lite_write.h"
 #include "json/reader.h"
 #include "json/record_macros.h"
+#include "json/scan.h"
 #include "json/skip.h"
 #include "json/string_stream.h"
 
@@ -28,8 +29,8 @@ bool decode(const std::string& text, T& value, std::string& error) {
     try {
         // The string's bytes and its terminating NUL may all be read.
         lcdjson::reader rd(text.c_str(), UINT64_MAX, text.size() + 1);
-        rd.next();
-        lcdjson::json_impl<T>::read(rd, value);
+        // next() and json_impl<T>::read, in one. Punctuation right after the value cannot fail.
+        lcdjson::detail::read_value(rd, value, 0);
         return true;
     } catch (const lcdjson::exception& e) {
         error = e.what();

@@ -10,8 +10,8 @@
 // Speed: the cursor is all the reader keeps while it scans. Line and column are a function of
 // the cursor's position (a carriage return does not move the column, a line feed is column 0 of
 // its new line), so they are counted from the text when an error is raised, not at every byte;
-// and where the caller says how many bytes may be read, blanks and strings are scanned eight
-// bytes at a time.
+// and where the caller says how many bytes may be read, blanks are scanned eight bytes at a time
+// and strings sixteen.
 #pragma once
 
 #include <cmath>
@@ -21,6 +21,7 @@
 #include <string>
 
 #include "json/exception.h"
+#include "json/scan.h"
 
 namespace lcdjson {
 
@@ -145,6 +146,41 @@ public:
         next_token<true>();
     }
 
+    // The decoder's way in and out of the token stream. It reads the easy cases itself, straight
+    // from the text, and leaves the cursor between tokens; from such a position every token is
+    // what next() would read there, so whatever it does not take on it hands to next().
+
+    // Bytes below this index may be read by a scan that takes several at once.
+    uint64_t readable_end() const { return fast_; }
+
+    // The first byte from pos on that is no blank (or readable_end()): where next() would start
+    // its token.
+    __attribute__((always_inline)) uint64_t skip_blanks(uint64_t pos) const {
+        if (pos<fast_&& static_cast<unsigned char>(text[pos])> ' ') return pos;  // compact
+        return skip_blank_run(pos);
+    }
+
+    // Reads the token at or after pos, as next() does once the cursor is there.
+    void resume(uint64_t pos) {
+        position = pos;
+        at_end = pos >= limit_ || text[pos] == '\0';
+        next();
+    }
+
+    // The token that follows a value ending before pos: punctuation right there inline.
+    __attribute__((always_inline)) void after_value(uint64_t pos) {
+        if (pos < fast_ && detail::class_of(text[pos]) == detail::c_punct) {
+            token_kind = tk_punct;
+            token_text = text + pos;
+            token_size = 1;
+            token_negative = false;
+            position = pos + 1;
+            at_end = position >= limit_ || text[position] == '\0';
+            return;
+        }
+        resume(pos);
+    }
+
     // Scans the rest of a number whose first byte (sign or digit) is under the cursor.
     void parser_number() {
         if (limit_ == UINT64_MAX) return scan_number<false>();
@@ -164,6 +200,18 @@ public:
     }
 
 private:
+    uint64_t skip_blank_run(uint64_t pos) const {
+        while (pos < fast_ && detail::class_of(text[pos]) == detail::c_blank) {
+            ++pos;
+            while (pos + 8 <= fast_) {  // indentation: a run of spaces at once
+                const unsigned spaces = detail::leading_spaces(text + pos);
+                pos += spaces;
+                if (spaces != 8) break;
+            }
+        }
+        return pos;
+    }
+
     // The byte at pos, or NUL at and beyond the limit.
     template <bool Limited>
     char byte_at(uint64_t pos) const {
@@ -352,6 +400,8 @@ private:
         }
         token_text = text + pos;
         for (;;) {
+            if (pos < fast_)
+                pos = static_cast<uint64_t>(detail::string_stop(text + pos, text + fast_) - text);
             char c = byte_at<Limited>(pos);
             while (!detail::has(c, detail::ends_string))
                 c = byte_at<Limited>(++pos);

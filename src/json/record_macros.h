@@ -9,7 +9,8 @@
 //
 // The member list, stringified, is the record's field list: the keys it reads and writes, in
 // that order. The macros define two inline functions that the codec finds by argument-dependent
-// lookup: the name-list text and a tuple of member pointers in the same order.
+// lookup: the name-list text and a tuple of member pointers in the same order. Both are constant
+// expressions, so the decoder's key table is made at compile time.
 #pragma once
 
 #include <tuple>
@@ -61,7 +62,7 @@
 
 // Up to 32 members.
 #define LCDJSON_RECORD(TYPE, ...)                                                               \
-    inline const char* lcdjson_name_list(const TYPE*) {                                         \
+    inline constexpr const char* lcdjson_name_list(const TYPE*) {                               \
         return #__VA_ARGS__;                                                                    \
     }                                                                                           \
     inline constexpr auto lcdjson_members(const TYPE*) {                                        \
@@ -71,7 +72,7 @@
 // For class templates of one type parameter.
 #define LCDJSON_RECORD_TEMPLATE(TEMPLATE, ...)                                           \
     template <class LcdjsonT>                                                            \
-    inline const char* lcdjson_name_list(const TEMPLATE<LcdjsonT>*) {                    \
+    inline constexpr const char* lcdjson_name_list(const TEMPLATE<LcdjsonT>*) {          \
         return #__VA_ARGS__;                                                             \
     }                                                                                    \
     template <class LcdjsonT>                                                            \

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "json/reader.h"
+#include "json/scan.h"
 
 namespace lcdjson {
 namespace detail {
@@ -51,8 +52,105 @@ private:
     size_t capacity_ = kInlineWords * 64;
 };
 
+inline bool is_plain_digit(char c) {
+    return c >= '0' && c <= '9';
+}
+
 inline bool is_key_kind(token_type kind) {
     return kind <= tk_real;
+}
+
+// Where a value that begins at or after pos ends, when it is plain JSON: strings, integers and
+// decimals (an exponent too) and lowercase words, each followed by a comma or a closing bracket,
+// blanks only between tokens, at most 64 levels deep. For such a value skip() reads exactly these
+// bytes, so the decoder may step over them; for any other it gives kNotPlain and skip() reads the
+// value.
+constexpr uint64_t kNotPlain = UINT64_MAX;
+
+inline uint64_t plain_value_end(const reader& rd, uint64_t pos) {
+    const char* const text = rd.text;
+    const uint64_t limit = rd.readable_end();
+    uint64_t objects = 0;  // one bit per open level: 1 for an object
+    unsigned depth = 0;
+    bool want_key = false;  // a key is due (after { or a comma in an object)
+    for (;;) {
+        pos = rd.skip_blanks(pos);
+        if (pos >= limit) return kNotPlain;
+        const char c = text[pos];
+        if (want_key && c != '"') return kNotPlain;
+        if (c == '"') {
+            const char* stop = string_stop(text + pos + 1, text + limit);
+            // An escape is a backslash and any byte but NUL, passed over as a pair.
+            while (stop + 1 < text + limit && *stop == '\\' && stop[1] != '\0')
+                stop = string_stop(stop + 2, text + limit);
+            if (stop == text + limit || *stop != '"') return kNotPlain;
+            pos = static_cast<uint64_t>(stop - text) + 1;
+            if (want_key) {
+                pos = rd.skip_blanks(pos);
+                if (pos >= limit || text[pos] != ':') return kNotPlain;
+                ++pos;
+                want_key = false;
+                continue;  // the member's value
+            }
+        } else if (c == '{' || c == '[') {
+            if (depth == 64) return kNotPlain;
+            const bool object = c == '{';
+            objects = (objects << 1) | (object ? 1u : 0u);
+            ++depth;
+            pos = rd.skip_blanks(pos + 1);
+            if (pos >= limit) return kNotPlain;
+            if (text[pos] == (object ? '}' : ']')) {
+                objects >>= 1;
+                --depth;
+                ++pos;
+            } else {
+                want_key = object;
+                continue;  // the first member or element
+            }
+        } else if (c == '-' || is_plain_digit(c)) {
+            pos += c == '-';
+            const uint64_t digits = pos;
+            while (pos < limit && is_plain_digit(text[pos]))
+                ++pos;
+            if (pos == digits) return kNotPlain;
+            if (pos < limit && text[pos] == '.') {
+                const uint64_t fraction = ++pos;
+                while (pos < limit && is_plain_digit(text[pos]))
+                    ++pos;
+                if (pos == fraction) return kNotPlain;
+            }
+            if (pos < limit && (text[pos] == 'e' || text[pos] == 'E')) {
+                pos += pos + 1 < limit && text[pos + 1] == '-';
+                const uint64_t exponent = ++pos;
+                while (pos < limit && is_plain_digit(text[pos]))
+                    ++pos;
+                if (pos == exponent) return kNotPlain;
+            }
+        } else if (c >= 'a' && c <= 'z') {
+            while (pos < limit && text[pos] >= 'a' && text[pos] <= 'z')
+                ++pos;
+        } else {
+            return kNotPlain;
+        }
+        // A value has ended: a comma, or the brackets it closes; the whole value, once a comma
+        // or a closing bracket follows it (which also ends any number or word before it).
+        for (;;) {
+            pos = rd.skip_blanks(pos);
+            if (pos >= limit) return kNotPlain;
+            const char after = text[pos];
+            if (depth == 0) return after == ',' || after == '}' || after == ']' ? pos : kNotPlain;
+            const bool object = objects & 1u;
+            if (after == ',') {
+                ++pos;
+                want_key = object;
+                break;
+            }
+            if (after != (object ? '}' : ']')) return kNotPlain;
+            objects >>= 1;
+            --depth;
+            ++pos;
+        }
+    }
 }
 
 }  // namespace detail
