@@ -1,6 +1,7 @@
 // One exchange over libcurl: URL, headers, body, time-out, and why it failed.
 #include "transport.h"
 
+#include <cctype>
 #include <cstring>
 #include <memory>
 
@@ -12,11 +13,6 @@
 
 namespace restlink {
 namespace {
-
-struct SlistFree {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-using HeaderList = std::unique_ptr<curl_slist, SlistFree>;
 
 struct BodySink {
     Response* response;
@@ -56,7 +52,21 @@ bool appendHeader(HeaderList& list, const std::string& line) {
     return true;
 }
 
+// Letters, digits and - . _ ~ stand for themselves in a URL; the keys and decimal values the
+// component sends are made of nothing else, and go in without libcurl's copy.
+bool unreserved(const std::string& text) {
+    for (const char c : text)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '.' && c != '_' &&
+            c != '~')
+            return false;
+    return true;
+}
+
 bool appendEscaped(CURL* handle, std::string& url, const std::string& text) {
+    if (unreserved(text)) {
+        url += text;
+        return true;
+    }
     char* escaped = curl_easy_escape(handle, text.data(), static_cast<int>(text.size()));
     if (!escaped) return false;
     url += escaped;
@@ -77,19 +87,19 @@ bool buildUrl(CURL* handle, const Request& request, std::string& url) {
     return true;
 }
 
-bool buildHeaders(const Request& request, bool sendsBody, HeaderList& list) {
+// The header lines of a request, as libcurl takes them.
+std::vector<std::string> headerLines(const Request& request, bool sendsBody) {
+    std::vector<std::string> lines;
     for (const auto& header : request.headers()) {
         // "Name:" alone would make libcurl drop the field; "Name;" sends it
         // with an empty value (an empty token is still sent).
-        std::string line = header.first + (header.second.empty() ? ";" : ": " + header.second);
-        if (!appendHeader(list, line)) return false;
+        lines.push_back(header.first + (header.second.empty() ? ";" : ": " + header.second));
     }
     // The wait for "100 Continue" costs a round trip on every PUT.
-    if (!request.hasHeader("Expect") && !appendHeader(list, "Expect:")) return false;
+    if (!request.hasHeader("Expect")) lines.emplace_back("Expect:");
     // Without this libcurl labels a body as a form.
-    if (sendsBody && !request.hasHeader("Content-Type") && !appendHeader(list, "Content-Type:"))
-        return false;
-    return true;
+    if (sendsBody && !request.hasHeader("Content-Type")) lines.emplace_back("Content-Type:");
+    return lines;
 }
 
 bool sendsBody(const Request& request) {
@@ -131,6 +141,7 @@ bool staleConnection(CURLcode code) {
 }  // namespace
 
 Transport::~Transport() {
+    // The handle first: it may point at the header list.
     if (handle_) curl_easy_cleanup(handle_);
 }
 
@@ -161,10 +172,23 @@ bool Transport::exchange(const Request& request, Response& response, long& statu
     const std::string& method = request.method();
     const bool withBody = sendsBody(request);
     std::string url;
-    HeaderList headers;
-    if (!buildUrl(handle_, request, url) || !buildHeaders(request, withBody, headers)) {
+    if (!buildUrl(handle_, request, url)) {
         why = "out of memory while building the request";
         return false;
+    }
+    // Exchanges mostly repeat the headers of the one before (the same token, the same fields):
+    // the list libcurl holds is built again only when they change.
+    std::vector<std::string> lines = headerLines(request, withBody);
+    if (lines != headerLines_ || !headers_) {
+        HeaderList built;
+        for (const std::string& line : lines) {
+            if (!appendHeader(built, line)) {
+                why = "out of memory while building the request";
+                return false;
+            }
+        }
+        headers_ = std::move(built);
+        headerLines_ = std::move(lines);
     }
 
     char detail[CURL_ERROR_SIZE];
@@ -173,7 +197,7 @@ bool Transport::exchange(const Request& request, Response& response, long& statu
     CURL* h = handle_;
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, detail);
-    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers_.get());
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
     curl_easy_setopt(h, CURLOPT_HEADERDATA, &sink);
     // The method's options are set whole every time: none of the previous exchange's remain.
@@ -212,7 +236,6 @@ bool Transport::exchange(const Request& request, Response& response, long& statu
     if (curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &answered) == CURLE_OK) status = answered;
     // The handle outlives these locals and the request; leave it no dangling pointer.
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, static_cast<char*>(nullptr));
-    curl_easy_setopt(h, CURLOPT_HTTPHEADER, static_cast<curl_slist*>(nullptr));
     curl_easy_setopt(h, CURLOPT_WRITEDATA, static_cast<void*>(nullptr));
     curl_easy_setopt(h, CURLOPT_HEADERDATA, static_cast<void*>(nullptr));
     curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, static_cast<char*>(nullptr));

@@ -1,15 +1,23 @@
 // One thread's HTTP connection to the controller.
 //
 // A libcurl easy handle kept for the thread's life, so that a burst of
-// exchanges reuses one keep-alive connection.
+// exchanges reuses one keep-alive connection, and the header list of the
+// last exchange, which the next one mostly repeats.
 #ifndef RESTLINK_TRANSPORT_H
 #define RESTLINK_TRANSPORT_H
 
 #include <curl/curl.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace restlink {
+
+struct SlistFree {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using HeaderList = std::unique_ptr<curl_slist, SlistFree>;
 
 class Request;
 class Response;
@@ -27,6 +35,10 @@ public:
     bool exchange(const Request& request, Response& response, long& status, std::string& why);
 
 private:
+    // The handle points at this list from one exchange to the next; the destructor cleans the
+    // handle up before the list goes.
+    HeaderList headers_;
+    std::vector<std::string> headerLines_;  // what headers_ holds
     CURL* handle_ = nullptr;
 };
 
