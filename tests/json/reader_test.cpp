@@ -39,9 +39,10 @@ std::string describe(const reader& rd) {
 }
 
 // All tokens of a text (of `size` bytes at most) up to the end token, or the error text. The end
-// token must stay once reached.
-std::string scan(const std::string& text, uint64_t size = UINT64_MAX) {
-    reader rd(text.c_str(), size);
+// token must stay once reached. With `readable` (the text and its NUL, as decode gives it) blanks
+// and strings are scanned a word at a time.
+std::string scan(const std::string& text, uint64_t size, uint64_t readable) {
+    reader rd(text.c_str(), size, readable);
     std::string out;
     try {
         for (;;) {
@@ -57,10 +58,14 @@ std::string scan(const std::string& text, uint64_t size = UINT64_MAX) {
     }
 }
 
-// Every token of a text, or the tokens up to the error and its text: json/reader.tsv.
+// Every token of a text, or the tokens up to the error and its text: json/reader.tsv; byte by
+// byte and a word at a time alike.
 TEST(ReaderScan, TokensNumbersStringsCommentsAndErrors) {
-    for (const auto& c : ocsm_test::readCases("json/reader.tsv"))
-        EXPECT_EQ(scan(c.at(0), c.size() > 2 ? std::stoull(c[2]) : UINT64_MAX), c.at(1)) << c[0];
+    for (const auto& c : ocsm_test::readCases("json/reader.tsv")) {
+        const uint64_t size = c.size() > 2 ? std::stoull(c[2]) : UINT64_MAX;
+        for (const uint64_t readable : {uint64_t{0}, uint64_t{c.at(0).size() + 1}})
+            EXPECT_EQ(scan(c[0], size, readable), c.at(1)) << c[0] << " readable " << readable;
+    }
     reader none(nullptr, 0);  // no text at all
     none.next();
     EXPECT_EQ(describe(none) + none.current(), std::string("end") + '\0');
