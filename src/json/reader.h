@@ -156,7 +156,9 @@ public:
     // The first byte from pos on that is no blank (or readable_end()): where next() would start
     // its token.
     __attribute__((always_inline)) uint64_t skip_blanks(uint64_t pos) const {
-        if (pos<fast_&& static_cast<unsigned char>(text[pos])> ' ') return pos;  // compact
+        // compact text: a token right at the cursor
+        const bool token = pos < fast_ && static_cast<unsigned char>(text[pos]) > ' ';
+        if (token) return pos;
         return skip_blank_run(pos);
     }
 
