@@ -156,10 +156,9 @@ public:
     // The first byte from pos on that is no blank (or readable_end()): where next() would start
     // its token.
     __attribute__((always_inline)) uint64_t skip_blanks(uint64_t pos) const {
-        // compact text: a token right at the cursor
-        const bool token = pos < fast_ && static_cast<unsigned char>(text[pos]) > ' ';
-        if (token) return pos;
-        return skip_blank_run(pos);
+        if (pos >= fast_) return skip_blank_run(pos);
+        const auto byte = static_cast<unsigned char>(text[pos]);
+        return byte > ' ' ? pos : skip_blank_run(pos);  // compact text: a token right here
     }
 
     // Reads the token at or after pos, as next() does once the cursor is there.
