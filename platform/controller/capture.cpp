@@ -3,11 +3,11 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
-#include <regex>
 
 #include "controller/controllerdata.h"
 #include "controller/restroutes.h"
@@ -128,14 +128,16 @@ bool writeWhole(const std::string& out, const std::string& text, std::string& er
 }  // namespace
 
 bool captureFixture(const CaptureOptions& options, std::string& summary, std::string& error) {
-    std::smatch parts;
-    static const std::regex kUrl(R"(^(https?://[^/?#]+)(/[^?#]*)?$)");
-    if (!std::regex_match(options.url, parts, kUrl)) {
-        error = "--capture needs a URL like http://HOST[:PORT][/BASE], not \"" + options.url + "\"";
+    // http://HOST[:PORT] or https://..., then an optional base path; no query, no fragment.
+    const std::string& url = options.url;
+    const size_t scheme = url.rfind("http://", 0) == 0 ? 7 : url.rfind("https://", 0) == 0 ? 8 : 0;
+    const size_t path = scheme == 0 ? 0 : std::min(url.find('/', scheme), url.size());
+    if (scheme == 0 || path == scheme || url.find_first_of("?#") != std::string::npos) {
+        error = "--capture needs a URL like http://HOST[:PORT][/BASE], not \"" + url + "\"";
         return false;
     }
-    const std::string origin = parts[1];
-    std::string base = parts[2];
+    const std::string origin = url.substr(0, path);
+    std::string base = url.substr(path);
     while (!base.empty() && base.back() == '/')
         base.pop_back();
 

@@ -198,7 +198,9 @@ TEST_F(ControllerSim, CaptureFailsWithAClearErrorAndWritesNoFile) {
     for (const auto& c : ocsm_test::readCases("controller/capture-failures.tsv")) {
         SCOPED_TRACE(c.at(0) + " " + c.at(1));
         start({"--fault", c[0]});
-        const std::string url = c[1] == "closed" ? "http://127.0.0.1:1" : sim->url();
+        const std::string url = c[1] == "closed"   ? "http://127.0.0.1:1"
+                                : c[1] == "no-url" ? "ftp://" + sim->url().substr(7)
+                                                   : sim->url();
         ocsm_test::ChildProcess capture(
             ocsm_test::controllerSimProgram(),
             {"--capture", url, "--token", c[1] == "wrong" ? "x" : kToken, "--out", out,
