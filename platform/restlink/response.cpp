@@ -15,6 +15,10 @@ void Response::clear() {
         body_.clear();
 }
 
+void Response::reserve(unsigned long long size) {
+    if (size <= kMaxBody) body_.reserve(static_cast<size_t>(size));
+}
+
 bool Response::append(const char* data, size_t size) {
     if (size > kMaxBody - body_.size()) return false;
     body_.append(data, size);

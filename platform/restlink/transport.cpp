@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "curl_library.h"
 #include "log.h"
@@ -14,9 +15,13 @@
 namespace restlink {
 namespace {
 
+// Why the body was refused; libcurl itself reports only a write error.
+enum class Refusal { none, tooLarge, outOfMemory };
+
 struct BodySink {
     Response* response;
-    bool tooLarge;
+    CURL* handle;
+    Refusal refused;
     // The answer's header block has ended with its blank line. An answer cut off before that (a
     // status line and then the connection closed) is no answer, though libcurl may report the
     // status and an empty body as a success.
@@ -25,10 +30,25 @@ struct BodySink {
 
 size_t receiveBody(char* data, size_t size, size_t count, void* user) {
     auto* sink = static_cast<BodySink*>(user);
-    size_t bytes = size * count;
-    if (!sink->response->append(data, bytes)) {
-        sink->tooLarge = true;
-        return 0;  // makes libcurl abort the transfer
+    const size_t bytes = size * count;
+    Response& response = *sink->response;
+    // No exception may cross libcurl's C frames; returning less than given makes it abort.
+    try {
+        // Room for the whole declared body at once, instead of the copies of a growing buffer
+        // (a large answer would otherwise be copied about twice over).
+        curl_off_t declared = -1;
+        if (response.body().empty() &&
+            curl_easy_getinfo(sink->handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &declared) ==
+                CURLE_OK &&
+            declared > 0)
+            response.reserve(static_cast<unsigned long long>(declared));
+        if (!response.append(data, bytes)) {
+            sink->refused = Refusal::tooLarge;
+            return 0;
+        }
+    } catch (const std::bad_alloc&) {
+        sink->refused = Refusal::outOfMemory;
+        return 0;
     }
     return bytes;
 }
@@ -107,7 +127,7 @@ bool sendsBody(const Request& request) {
     return request.hasBody() || method == "PUT" || method == "POST" || method == "PATCH";
 }
 
-std::string describe(CURLcode code, const char* detail, bool tooLarge) {
+std::string describe(CURLcode code, const char* detail, Refusal refused) {
     std::string text;
     switch (code) {
         case CURLE_COULDNT_CONNECT:
@@ -120,8 +140,9 @@ std::string describe(CURLcode code, const char* detail, bool tooLarge) {
             text = "timed out after " + std::to_string(settings().timeoutMs) + " ms";
             break;
         case CURLE_WRITE_ERROR:
-            if (tooLarge)
+            if (refused == Refusal::tooLarge)
                 return "answer body larger than " + std::to_string(Response::kMaxBody) + " bytes";
+            if (refused == Refusal::outOfMemory) return "out of memory for the answer body";
             text = curl_easy_strerror(code);
             break;
         default:
@@ -193,8 +214,8 @@ bool Transport::exchange(const Request& request, Response& response, long& statu
 
     char detail[CURL_ERROR_SIZE];
     detail[0] = '\0';
-    BodySink sink{&response, false, false};
     CURL* h = handle_;
+    BodySink sink{&response, h, Refusal::none, false};
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, detail);
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers_.get());
@@ -224,7 +245,7 @@ bool Transport::exchange(const Request& request, Response& response, long& statu
         curl_easy_getinfo(h, CURLINFO_NUM_CONNECTS, &connects) == CURLE_OK && connects == 0) {
         // Said once per retry, so that a controller that keeps breaking kept connections shows.
         writeLine(request.describe() + ": the kept connection failed (" +
-                  describe(code, detail, false) + "); made once more on a new connection");
+                  describe(code, detail, Refusal::none) + "); made once more on a new connection");
         response.clear();
         sink.headersEnded = false;
         detail[0] = '\0';
@@ -242,7 +263,7 @@ bool Transport::exchange(const Request& request, Response& response, long& statu
     curl_easy_setopt(h, CURLOPT_POSTFIELDS, static_cast<char*>(nullptr));
 
     if (code != CURLE_OK) {
-        why = describe(code, detail, sink.tooLarge);
+        why = describe(code, detail, sink.refused);
         return false;
     }
     if (!sink.headersEnded) {

@@ -23,7 +23,8 @@ using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 const char* const kToken = "Bearer a+b/c= z";  // goes out as it is: no encoding, no trimming
 
-// GET or PUT /status/N answers N, any path answers the key "body"; /slow answers when stopping.
+// GET or PUT /status/N answers N, /size/N answers N bytes, any other path answers the key "body";
+// /slow answers when stopping.
 // Keeps the last request it was sent.
 class Server : public httplib::Server {
 public:
@@ -38,7 +39,10 @@ public:
             for (int i = 0; in.path == "/slow" && !stopping && i < 2000; ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             if (in.path.rfind("/status/", 0) == 0) out.status = std::stoi(in.path.substr(8));
-            out.set_content(in.get_param_value("body"), "text/plain");
+            if (in.path.rfind("/size/", 0) == 0)
+                out.set_content(std::string(std::stoul(in.path.substr(6)), 'x'), "text/plain");
+            else
+                out.set_content(in.get_param_value("body"), "text/plain");
         };
         Get(".*", answer);
         Put(".*", answer);
@@ -168,6 +172,15 @@ TEST(Restlink, StatusOutside2xxIsAFailureAndAnEmptyBodyAResponse) {
         EXPECT_EQ(sent.response->getBodySize(), 0u);
         EXPECT_NE(sent.response->getBody(), nullptr);
     }
+}
+
+TEST(Restlink, BodyUpTo64MiBArrivesWholeAndALargerOneIsRefused) {
+    const Sent largest = exchange("GET", "/size/67108864");
+    ASSERT_NE(largest.response, nullptr);
+    EXPECT_EQ(largest.response->getBodySize(), 67108864u);
+    EXPECT_EQ(largest.response->getBody()[67108863], 'x');
+    expectFailure(exchange("GET", "/size/67108865"), "GET /size/67108865",
+                  "answer body larger than 67108864 bytes");
 }
 
 TEST(Restlink, LateAnswerTimesOutAndTheThreadGoesOn) {
