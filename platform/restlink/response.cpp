@@ -15,8 +15,10 @@ void Response::clear() {
         body_.clear();
 }
 
-void Response::reserve(unsigned long long size) {
-    if (size <= kMaxBody) body_.reserve(static_cast<size_t>(size));
+bool Response::reserve(unsigned long long size) {
+    if (size > kMaxBody) return false;
+    body_.reserve(static_cast<size_t>(size));
+    return true;
 }
 
 bool Response::append(const char* data, size_t size) {

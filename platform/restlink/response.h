@@ -17,9 +17,9 @@ public:
 
     // Starts over for a new exchange, keeping a modest buffer for reuse.
     void clear();
-    // Makes room for a body of the size an answer declares; none for one above kMaxBody, which
-    // append refuses anyway.
-    void reserve(unsigned long long size);
+    // Makes room for a body of the size an answer declares; false, and no room made, above
+    // kMaxBody.
+    bool reserve(unsigned long long size);
     // False, and nothing stored, once the body would exceed kMaxBody.
     bool append(const char* data, size_t size);
 

@@ -34,14 +34,16 @@ size_t receiveBody(char* data, size_t size, size_t count, void* user) {
     Response& response = *sink->response;
     // No exception may cross libcurl's C frames; returning less than given makes it abort.
     try {
-        // Room for the whole declared body at once, instead of the copies of a growing buffer
-        // (a large answer would otherwise be copied about twice over).
+        // At the first piece: room for the whole declared body at once, instead of the copies
+        // of a growing buffer; a declared body above the limit is refused before it is read.
         curl_off_t declared = -1;
         if (response.body().empty() &&
             curl_easy_getinfo(sink->handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &declared) ==
                 CURLE_OK &&
-            declared > 0)
-            response.reserve(static_cast<unsigned long long>(declared));
+            declared > 0 && !response.reserve(static_cast<unsigned long long>(declared))) {
+            sink->refused = Refusal::tooLarge;
+            return 0;
+        }
         if (!response.append(data, bytes)) {
             sink->refused = Refusal::tooLarge;
             return 0;
