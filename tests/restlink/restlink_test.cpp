@@ -39,10 +39,17 @@ public:
             for (int i = 0; in.path == "/slow" && !stopping && i < 2000; ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             if (in.path.rfind("/status/", 0) == 0) out.status = std::stoi(in.path.substr(8));
-            if (in.path.rfind("/size/", 0) == 0)
-                out.set_content(std::string(std::stoul(in.path.substr(6)), 'x'), "text/plain");
-            else
+            if (in.path.rfind("/size/", 0) == 0) {
+                // Made as it is sent, 64 KiB at a time: a client that stops early costs little.
+                out.set_content_provider(std::stoul(in.path.substr(6)), "text/plain",
+                                         [](size_t, size_t length, httplib::DataSink& sink) {
+                                             static const std::string piece(65536, 'x');
+                                             return sink.write(piece.data(),
+                                                               std::min(length, piece.size()));
+                                         });
+            } else {
                 out.set_content(in.get_param_value("body"), "text/plain");
+            }
         };
         Get(".*", answer);
         Put(".*", answer);
