@@ -83,6 +83,8 @@ def load(paths):
                 continue
             case, implementation = name.split("/", 1)
             key = (case, implementation)
+            if b.get("run_type") == "aggregate" and b.get("aggregate_name") == "cv":
+                results.setdefault(key, {})["cv"] = b["cpu_time"]
             if mean:
                 # Any stall in any repetition shows in the mean.
                 results.setdefault(key, {})["stalls_any"] = b.get(STALL_COUNTER, 0) > 0
@@ -210,6 +212,10 @@ def missed_lines(results, counts):
                 line += "; instructions per decode, x86-64: lcdjson %d, %s %d (%.2f×)" % (
                     ours["x86_64"], implementation, theirs["x86_64"],
                     theirs["x86_64"] / ours["x86_64"])
+            if "cv" in base and "cv" in entry:
+                # A wide spread marks a run the machine disturbed rather than a slower decode.
+                line += "; spread of the repetitions (coefficient of variation): lcdjson %.0f %%, " \
+                        "%s %.0f %%" % (100 * base["cv"], implementation, 100 * entry["cv"])
             lines.append(line)
     return lines or ["- none: every decode target is met in this run."]
 
