@@ -77,16 +77,20 @@ void resetConnection(Faults&, const httplib::Request& request, httplib::Response
 }
 
 // Writes the start of the route's answer straight to the connection and closes it there: the
-// status line alone, or up to the middle of the first header line.
-void cutInHeaders(const httplib::Request& request, httplib::Response& response, bool inLine) {
+// status line alone, or up to the middle of the first header line; either after a whole
+// informational answer, whose header block has ended.
+void cutInHeaders(const httplib::Request& request, httplib::Response& response, bool inLine,
+                  bool afterInterim = false) {
     const int sock = acceptedSocket(request);
     if (sock < 0) {
         response.status = 503;
         return;
     }
     // The reason phrase is free text; clients go by the number.
-    std::string start = "HTTP/1.1 " + std::to_string(response.status) +
-                        (response.status == 200 ? " OK\r\n" : " Answer\r\n");
+    std::string start =
+        afterInterim ? "HTTP/1.1 103 Early Hints\r\nLink: </>; rel=preload\r\n\r\n" : "";
+    start += "HTTP/1.1 " + std::to_string(response.status) +
+             (response.status == 200 ? " OK\r\n" : " Answer\r\n");
     if (inLine) start += "Content-Type: appli";
     if (send(sock, start.data(), start.size(), MSG_NOSIGNAL) < 0) return;
     shutdown(sock, SHUT_RDWR);
@@ -164,6 +168,12 @@ const Fault kFaults[] = {
     {"cut-header", "close the connection in the middle of the answer's first header line", true,
      [](Faults&, const httplib::Request& request, httplib::Response& response) {
          cutInHeaders(request, response, true);
+     }},
+    {"cut-after-interim",
+     "send an informational answer (103), then the status line alone, then close the connection",
+     true,
+     [](Faults&, const httplib::Request& request, httplib::Response& response) {
+         cutInHeaders(request, response, false, true);
      }},
     {"error-500", "HTTP 500 with an envelope", false,
      [](Faults&, const httplib::Request&, httplib::Response& response) {
