@@ -71,4 +71,17 @@ TEST(ReaderScan, TokensNumbersStringsCommentsAndErrors) {
     EXPECT_EQ(describe(none) + none.current(), std::string("end") + '\0');
 }
 
+// parser_number on its own, for a caller that has taken the first digit: the rest of the number,
+// up to the text's size when it has one.
+TEST(ReaderScan, ParserNumberStopsAtTheSize) {
+    for (const auto& [size, expected] :
+         {std::pair<uint64_t, const char*>{3, "u:123 3"}, {0, "u:12345 5"}}) {
+        reader rd("12345,", size);
+        rd.token_kind = lcdjson::tk_unsigned;
+        rd.token_value.u = 1;
+        rd.parser_number();
+        EXPECT_EQ(describe(rd) + " " + std::to_string(rd.token_size), expected) << size;
+    }
+}
+
 }  // namespace
