@@ -53,6 +53,7 @@ public:
         };
         Get(".*", answer);
         Put(".*", answer);
+        Delete(".*", answer);
         port = bind_to_any_port("127.0.0.1");
         listener = std::thread([this] { listen_after_bind(); });
         for (int i = 0; i < 500 && !is_running(); ++i)
@@ -141,9 +142,10 @@ TEST(Restlink, HeadersKeysAndBodyGoOutAsGiven) {
          "/wire"},
         {"GET",
          {{"Authorization", token}},
-         {{"screenType", "2"}, {"a b&c=d", "x/y?\xc3\xbc%+"}, {"screenId", ""}},
+         {{"screenType", "2"}, {"a b&c=d", "x/y?\xc3\xbc%+"}, {"screenId", ""}, {"&", "/ "}},
          "",
-         "/wire?screenType=2&a%20b%26c%3Dd=x%2Fy%3F%C3%BC%25%2B&screenId="},
+         "/wire?screenType=2&a%20b%26c%3Dd=x%2Fy%3F%C3%BC%25%2B&screenId=&%26=%2F%20"},
+        {"DELETE", {{"Authorization", token}}, {}, "", "/wire"},
         // A body alone: no type made up by libcurl (a form), no Expect for a large one (a round
         // trip lost waiting for "100 Continue").
         {"PUT", {{"Authorization", token}}, {}, std::string(1536 * 1024, 'j'), "/wire"},
