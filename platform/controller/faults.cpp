@@ -76,22 +76,25 @@ void resetConnection(Faults&, const httplib::Request& request, httplib::Response
     if (placeholder >= 0) close(placeholder);
 }
 
+// Where cutInHeaders closes the connection.
+enum class Cut { afterStatusLine, inHeaderLine, afterInterimAndStatusLine };
+
 // Writes the start of the route's answer straight to the connection and closes it there: the
-// status line alone, or up to the middle of the first header line; either after a whole
-// informational answer, whose header block has ended.
-void cutInHeaders(const httplib::Request& request, httplib::Response& response, bool inLine,
-                  bool afterInterim = false) {
+// status line alone, up to the middle of the first header line, or the status line alone after a
+// whole informational answer (whose header block has ended).
+void cutInHeaders(const httplib::Request& request, httplib::Response& response, Cut cut) {
     const int sock = acceptedSocket(request);
     if (sock < 0) {
         response.status = 503;
         return;
     }
     // The reason phrase is free text; clients go by the number.
-    std::string start =
-        afterInterim ? "HTTP/1.1 103 Early Hints\r\nLink: </>; rel=preload\r\n\r\n" : "";
+    std::string start = cut == Cut::afterInterimAndStatusLine
+                            ? "HTTP/1.1 103 Early Hints\r\nLink: </>; rel=preload\r\n\r\n"
+                            : "";
     start += "HTTP/1.1 " + std::to_string(response.status) +
              (response.status == 200 ? " OK\r\n" : " Answer\r\n");
-    if (inLine) start += "Content-Type: appli";
+    if (cut == Cut::inHeaderLine) start += "Content-Type: appli";
     if (send(sock, start.data(), start.size(), MSG_NOSIGNAL) < 0) return;
     shutdown(sock, SHUT_RDWR);
     // As in resetConnection, cpp-httplib's own answer then goes to a socket that leads nowhere.
@@ -163,17 +166,17 @@ const Fault kFaults[] = {
      }},
     {"cut-status-line", "send the answer's status line alone, then close the connection", true,
      [](Faults&, const httplib::Request& request, httplib::Response& response) {
-         cutInHeaders(request, response, false);
+         cutInHeaders(request, response, Cut::afterStatusLine);
      }},
     {"cut-header", "close the connection in the middle of the answer's first header line", true,
      [](Faults&, const httplib::Request& request, httplib::Response& response) {
-         cutInHeaders(request, response, true);
+         cutInHeaders(request, response, Cut::inHeaderLine);
      }},
     {"cut-after-interim",
      "send an informational answer (103), then the status line alone, then close the connection",
      true,
      [](Faults&, const httplib::Request& request, httplib::Response& response) {
-         cutInHeaders(request, response, false, true);
+         cutInHeaders(request, response, Cut::afterInterimAndStatusLine);
      }},
     {"error-500", "HTTP 500 with an envelope", false,
      [](Faults&, const httplib::Request&, httplib::Response& response) {
