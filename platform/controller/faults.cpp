@@ -8,7 +8,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
+#include <sstream>
 #include <utility>
 
 #include "controller/controllerdata.h"
@@ -29,6 +32,8 @@ struct Fault {
 
 namespace {
 
+// The widest line of --help.
+constexpr size_t kHelpWidth = 79;
 constexpr size_t kHugeBody = size_t(64) << 20;
 constexpr size_t kNestingDepth = 10 * 1000 * 1000;
 // Each silent request holds one of the server's 32 workers; past this many the fault switch could
@@ -239,11 +244,26 @@ bool Faults::known(const std::string& name) {
 }
 
 std::string Faults::usage() {
+    // Two blanks after the longest name, and the text wrapped under itself: help2man then makes
+    // each fault one item of the manual page, as it does each option.
+    size_t column = 0;
+    for (const Fault& fault : kFaults)
+        column = std::max(column, std::strlen(fault.name) + 4);
     std::string text;
     for (const Fault& fault : kFaults) {
-        std::string name = fault.name;
-        name.resize(16, ' ');
-        text += "  " + name + fault.what + "\n";
+        std::string line = std::string("  ") + fault.name;
+        line.resize(column, ' ');
+        std::istringstream words(fault.what);
+        bool lineEmpty = true;
+        for (std::string word; words >> word; lineEmpty = false) {
+            if (!lineEmpty && line.size() + 1 + word.size() > kHelpWidth) {
+                text += line + "\n";
+                line.assign(column, ' ');
+                lineEmpty = true;
+            }
+            line += (lineEmpty ? "" : " ") + word;
+        }
+        text += line + "\n";
     }
     return text;
 }

@@ -23,7 +23,8 @@ public:
     Faults& operator=(const Faults&) = delete;
 
     static bool known(const std::string& name);
-    // "  NAME  what it does", one mode a line, for --help.
+    // "  NAME  what it does", for --help: every name on a line of its own, its text in one column
+    // after the longest name, wrapped there.
     static std::string usage();
 
     // Puts the named mode in force ("none": answer as the controller does). False, and nothing
