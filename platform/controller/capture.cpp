@@ -1,14 +1,17 @@
-// Capturing a controller's list-detail answers into a fixture file, over cpp-httplib.
+// Capturing a controller's answers to the plugin's requests into a capture file, over cpp-httplib.
 #include "controller/capture.h"
 
 #include <httplib.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <utility>
 
+#include "controller/capturefile.h"
 #include "controller/controllerdata.h"
 #include "controller/restroutes.h"
 
@@ -21,10 +24,9 @@ constexpr size_t kMaxAnswerBytes = size_t(256) << 20;
 // How much of a refusal's body an error shows.
 constexpr size_t kShownBodyBytes = 200;
 
-struct Answer {
-    std::string text;  // exactly as received
-    size_t entries = 0;
-};
+// The plugin's own screen filter: the regular screens.
+const char* const kRegularScreens = "2";
+const char kByteOrderMark[] = "\xEF\xBB\xBF";
 
 std::string utcNow() {
     const std::time_t now = std::time(nullptr);
@@ -53,15 +55,17 @@ std::string failure(httplib::Error error, bool late, int timeoutMs) {
     }
 }
 
-// One GET of `path`, bounded as a whole by the time-out, not only between bytes.
-bool fetch(httplib::Client& client, const std::string& where, const std::string& path,
-           int timeoutMs, Answer& answer, std::string& error) {
+// One GET of the answer's path and query under `base`, bounded as a whole by the time-out, not
+// only between bytes; fills in the rest of the answer.
+bool fetch(httplib::Client& client, const std::string& where, const std::string& base,
+           int timeoutMs, CapturedAnswer& answer, std::string& error) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     std::string body;
     bool tooLarge = false;
     bool late = false;
     const auto result = client.Get(
-        path.c_str(), [](const httplib::Response&) { return true; },
+        base + answer.path, httplib::Params(answer.query.begin(), answer.query.end()), {},
+        [](const httplib::Response&) { return true; },
         [&](const char* data, size_t size) {
             tooLarge = body.size() + size > kMaxAnswerBytes;
             late = std::chrono::steady_clock::now() > deadline;
@@ -69,7 +73,7 @@ bool fetch(httplib::Client& client, const std::string& where, const std::string&
             body.append(data, size);
             return true;
         });
-    const std::string what = "GET " + where + path;
+    const std::string what = requestText(answer, where + base);
     if (tooLarge) {
         error = what + " answered with more than " + std::to_string(kMaxAnswerBytes) + " bytes";
         return false;
@@ -87,21 +91,77 @@ bool fetch(httplib::Client& client, const std::string& where, const std::string&
                      (body.size() > kShownBodyBytes ? "..." : "");
         return false;
     }
-    Json parsed;
-    std::string reason;
-    if (!parseJson(body, parsed, reason)) {
-        error = what + " answered with something that is not JSON: " + reason;
-        return false;
-    }
-    const std::string problem = answerProblem(parsed);
-    if (!problem.empty()) {
-        error = what + " answered with something that is not a list-detail answer: " + problem;
-        return false;
-    }
-    const auto data = parsed.find("data");
-    if (data != parsed.end() && data->contains("list")) answer.entries = (*data)["list"].size();
-    answer.text = std::move(body);
+    answer.status = result->status;
+    answer.reason = result->reason;
+    if (result->has_header("Content-Type"))
+        answer.contentType = result->get_header_value("Content-Type");
+    answer.chunked =
+        result->get_header_value("Transfer-Encoding").find("chunked") != std::string::npos;
+    answer.body = std::move(body);
     return true;
+}
+
+// What an answer that says there is more than it holds says, or empty.
+std::string morePages(const Json& document) {
+    const Json none;
+    const auto found = document.find("data");
+    const Json& data = found == document.end() ? none : *found;
+    const Json* list = listOf(document);
+    const int64_t held = list ? int64_t(list->size()) : 0;
+    const std::optional<int64_t> totalCount = integerAt(data, "totalCount");
+    const std::optional<int64_t> page = integerAt(data, "page");
+    const std::optional<int64_t> totalPage = integerAt(data, "totalPage");
+    if (totalCount.value_or(0) <= held && totalPage.value_or(0) <= page.value_or(1))
+        return std::string();
+    std::string says;
+    for (const auto& [name, counter] :
+         {std::pair{"totalCount", totalCount}, {"page", page}, {"totalPage", totalPage}})
+        if (counter) says += std::string(", ") + name + " " + std::to_string(*counter);
+    return "says more pages exist than it holds (it lists " + std::to_string(held) + says +
+           "); the plugin asks for no other page, so none was captured";
+}
+
+// Notes what is wrong with a kept answer in its warnings; the list-detail document it holds, or
+// null when it holds none.
+Json assess(CapturedAnswer& answer) {
+    if (answer.body.rfind(kByteOrderMark, 0) == 0)
+        answer.warnings.push_back(
+            "starts with a byte-order mark (EF BB BF), which JSON does not allow");
+    Json document;
+    std::string reason;
+    if (!parseJson(answer.body, document, reason)) {
+        answer.warnings.push_back("is not JSON (Content-Type " +
+                                  answer.contentType.value_or("none") + "): " + reason);
+        return Json();
+    }
+    const std::string problem = answerProblem(document);
+    if (!problem.empty()) {
+        answer.warnings.push_back("is JSON but not a list-detail answer: " + problem);
+        return Json();
+    }
+    const std::string more = morePages(document);
+    if (!more.empty()) answer.warnings.push_back(more);
+    return document;
+}
+
+// The interfaces the regular screens' first outputs name, each once, in the screens' order.
+std::vector<int64_t> firstOutputs(const Json& regularScreens) {
+    std::vector<int64_t> ids;
+    const Json* screens = listOf(regularScreens);
+    for (size_t i = 0; screens && i < screens->size(); ++i) {
+        const Json& screen = (*screens)[i];
+        const Json::json_pointer first("/mosaic/outputs/0");
+        std::optional<int64_t> id;
+        try {
+            if (screen.contains(first)) id = integerAt(screen.at(first), "interfaceId");
+        } catch (const Json::exception&) {
+            // A mosaic or outputs of another shape names no interface.
+        }
+        if (id && *id >= INT32_MIN && *id <= INT32_MAX &&
+            std::find(ids.begin(), ids.end(), *id) == ids.end())
+            ids.push_back(*id);
+    }
+    return ids;
 }
 
 // Writes through a file beside `out` renamed into place, so that `out` is whole or untouched.
@@ -127,7 +187,8 @@ bool writeWhole(const std::string& out, const std::string& text, std::string& er
 
 }  // namespace
 
-bool captureFixture(const CaptureOptions& options, std::string& summary, std::string& error) {
+bool captureFixture(const CaptureOptions& options, std::string& summary,
+                    std::vector<std::string>& warnings, std::string& error) {
     // http://HOST[:PORT] or https://..., then an optional base path; no query, no fragment.
     const std::string& url = options.url;
     const size_t scheme = url.rfind("http://", 0) == 0 ? 7 : url.rfind("https://", 0) == 0 ? 8 : 0;
@@ -150,29 +211,31 @@ bool captureFixture(const CaptureOptions& options, std::string& summary, std::st
     // What the plugin's HTTP client is sent: the answer as it is, not compressed for transport.
     client.set_default_headers({{"Authorization", options.token}, {"Accept-Encoding", "identity"}});
 
-    Answer screens;
-    Answer interfaces;
-    if (!fetch(client, origin, base + kScreenListPath, options.timeoutMs, screens, error) ||
-        !fetch(client, origin, base + kInterfaceListPath, options.timeoutMs, interfaces, error))
-        return false;
-
-    // The answers go in as they came; they are JSON values, so the fixture is a JSON object.
-    const std::string text = "{\"capturedFrom\":" + writeJson(Json(options.url), false) +
-                             ",\"capturedAt\":\"" + utcNow() + "\",\n\"" + kFixtureScreens +
-                             "\":" + screens.text + ",\n\"" + kFixtureInterfaces +
-                             "\":" + interfaces.text + "}\n";
-    Json check;
-    std::string reason;
-    if (!parseJson(text, check, reason)) {
-        error = "the answers do not make one JSON fixture: " + reason;
-        return false;
+    // What the plugin asks first, then the unfiltered lists the answers not captured are
+    // rendered from, then what the plugin asks next.
+    std::vector<CapturedAnswer> answers(3);
+    answers[0].path = kScreenListPath;
+    answers[0].query = {{"screenType", kRegularScreens}};
+    answers[1].path = kScreenListPath;
+    answers[2].path = kInterfaceListPath;
+    for (size_t i = 0; i < answers.size(); ++i) {
+        if (!fetch(client, origin, base, options.timeoutMs, answers[i], error)) return false;
+        const Json document = assess(answers[i]);
+        for (const int64_t id : i == 0 ? firstOutputs(document) : std::vector<int64_t>()) {
+            answers.emplace_back();
+            answers.back().path = kInterfaceListPath;
+            answers.back().query = {{"interfaceId", std::to_string(id)}};
+        }
     }
-    if (!writeWhole(options.out, text, error)) return false;
-    summary = "captured " + std::to_string(screens.entries) + " screens (" +
-              std::to_string(screens.text.size()) + " bytes) and " +
-              std::to_string(interfaces.entries) + " interfaces (" +
-              std::to_string(interfaces.text.size()) + " bytes) from " + options.url + " into " +
-              options.out;
+    size_t bytes = 0;
+    for (const CapturedAnswer& answer : answers) {
+        bytes += answer.body.size();
+        for (const std::string& warning : answer.warnings)
+            warnings.push_back(requestText(answer) + " " + warning);
+    }
+    if (!writeWhole(options.out, captureText(options.url, utcNow(), answers), error)) return false;
+    summary = "captured " + std::to_string(answers.size()) + " answers (" + std::to_string(bytes) +
+              " bytes) from " + options.url + " into " + options.out;
     return true;
 }
 

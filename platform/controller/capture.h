@@ -1,7 +1,9 @@
-// Capturing a real controller's list-detail answers into a fixture that controller-sim serves.
+// Capturing a real controller's answers to the plugin's requests into a file that controller-sim
+// replays.
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace ControllerSim {
 
@@ -12,11 +14,15 @@ struct CaptureOptions {
     int timeoutMs = 10000;
 };
 
-// Asks the controller for the screen and the interface list-detail answers, all of them (no
-// filter), and writes a fixture holding them exactly as received, beside a note of where and when
-// they came from. False with a one-line reason when the controller cannot be reached, refuses,
-// takes longer than the time-out or answers with something that is not a JSON object; no file is
-// written then (nor left half written). `summary` says what was captured.
-bool captureFixture(const CaptureOptions& options, std::string& summary, std::string& error);
+// Asks the controller what the plugin asks (the regular screens, screenType=2, then the interface
+// behind each one's first output, interfaceId=N) and for the unfiltered screen and interface
+// lists, and writes a capture file (capturefile.h) holding every answer exactly as received. An
+// answer that is not a JSON list-detail answer, or that says more pages exist than it holds, is
+// kept all the same, and `warnings` says what is wrong with it, one line each. False with a
+// one-line reason when the controller cannot be reached, refuses (a status outside 2xx) or takes
+// longer than the time-out; no file is written then (nor left half written). `summary` says what
+// was captured.
+bool captureFixture(const CaptureOptions& options, std::string& summary,
+                    std::vector<std::string>& warnings, std::string& error);
 
 }  // namespace ControllerSim

@@ -1,11 +1,16 @@
-// Loading the simulated controller's answers from the documents or a fixture; JSON in and out.
+// Loading the simulated controller's answers from the documents, a fixture or a capture; JSON in
+// and out.
 #include "controller/controllerdata.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <utility>
+
+#include "controller/capturefile.h"
+#include "controller/restroutes.h"
 
 namespace ControllerSim {
 
@@ -39,6 +44,21 @@ bool takeAnswer(Json& from, Json& answer, const std::string& where, std::string&
     return true;
 }
 
+// The documents to render from: the unfiltered list-detail answers of a capture, where they are
+// JSON list-detail answers.
+void renderFrom(ControllerData& data) {
+    for (const CapturedAnswer& answer : data.captured) {
+        Json* document = answer.path == kScreenListPath      ? &data.screens
+                         : answer.path == kInterfaceListPath ? &data.interfaces
+                                                             : nullptr;
+        Json parsed;
+        std::string reason;
+        if (document && answer.query.empty() && parseJson(answer.body, parsed, reason) &&
+            answerProblem(parsed).empty())
+            *document = std::move(parsed);
+    }
+}
+
 }  // namespace
 
 bool parseJson(const std::string& text, Json& value, std::string& error) {
@@ -64,12 +84,39 @@ std::string answerProblem(const Json& answer) {
     return std::string();
 }
 
+std::optional<int64_t> integerAt(const Json& object, const char* key) {
+    if (!object.is_object()) return std::nullopt;
+    const auto member = object.find(key);
+    if (member == object.end() || !member->is_number_integer()) return std::nullopt;
+    if (member->is_number_unsigned() &&
+        member->get<uint64_t>() > uint64_t(std::numeric_limits<int64_t>::max()))
+        return std::nullopt;
+    return member->get<int64_t>();
+}
+
+const Json* listOf(const Json& answer) {
+    const auto data = answer.find("data");
+    if (data == answer.end()) return nullptr;
+    const auto list = data->find("list");
+    return list == data->end() ? nullptr : &*list;
+}
+
 bool loadData(const std::string& fixture, const std::string& executableDir, ControllerData& data,
               std::string& source, std::string& error) {
     ControllerData loaded;
     if (!fixture.empty()) {
         Json both;
         if (!parseFile(fixture, both, error)) return false;
+        source = fixture;
+        if (isCapture(both)) {
+            if (!readCapture(both, loaded.captured, error)) {
+                error = fixture + ": " + error;
+                return false;
+            }
+            renderFrom(loaded);
+            data = std::move(loaded);
+            return true;
+        }
         for (const char* member : {kFixtureScreens, kFixtureInterfaces}) {
             if (!both.is_object() || !both.contains(member)) {
                 error = fixture + " has no member \"" + member + "\"";
@@ -80,7 +127,6 @@ bool loadData(const std::string& fixture, const std::string& executableDir, Cont
             !takeAnswer(both[kFixtureInterfaces], loaded.interfaces, fixture + " interfaces",
                         error))
             return false;
-        source = fixture;
     } else {
         // The installed documents first, so an installed program does not need the sources.
         source = executableDir + "/../share/outputcolorspacemodel";

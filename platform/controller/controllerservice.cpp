@@ -237,22 +237,55 @@ bool ControllerService::readKeys(const httplib::Request& request, httplib::Respo
     return true;
 }
 
+bool ControllerService::replayCaptured(const httplib::Request& request,
+                                       httplib::Response& response) const {
+    const CapturedAnswer* answer = state_.captured(request.path, request.params);
+    if (!answer) return false;
+    response.status = answer->status;
+    // A fault in force spoils the body, and frames it its own way.
+    if (answer->chunked && !response.has_header(kFaultHeader)) {
+        response.set_chunked_content_provider("", [answer](size_t, httplib::DataSink& sink) {
+            const bool written = sink.write(answer->body.data(), answer->body.size());
+            if (written) sink.done();
+            return written;
+        });
+    } else {
+        response.body = answer->body;
+    }
+    response.headers.erase("Content-Type");
+    if (answer->contentType) response.set_header("Content-Type", *answer->contentType);
+    return true;
+}
+
+void ControllerService::sendRendered(const httplib::Request& request, httplib::Response& response,
+                                     const std::optional<std::string>& rendered) const {
+    if (rendered)
+        sendText(response, 200, *rendered);
+    else
+        envelope(response, 404, 404,
+                 "not captured: " + request.method + " " + request.target +
+                     ", and the capture holds no JSON list-detail answer to render it from");
+}
+
 void ControllerService::handleScreens(const httplib::Request& request,
                                       httplib::Response& response) {
     std::optional<int64_t> screenType;
     std::optional<int64_t> screenId;
-    if (!readKeys(request, response,
+    if (replayCaptured(request, response) ||
+        !readKeys(request, response,
                   {{"screenType", INT32_MIN, INT32_MAX, screenType},
                    {"screenId", INT32_MIN, INT32_MAX, screenId}}))
         return;
-    sendText(response, 200, state_.screens(screenType, screenId));
+    sendRendered(request, response, state_.screens(screenType, screenId));
 }
 
 void ControllerService::handleInterfaces(const httplib::Request& request,
                                          httplib::Response& response) {
     std::optional<int64_t> interfaceId;
-    if (!readKeys(request, response, {{"interfaceId", INT32_MIN, INT32_MAX, interfaceId}})) return;
-    sendText(response, 200, state_.interfaces(interfaceId));
+    if (replayCaptured(request, response) ||
+        !readKeys(request, response, {{"interfaceId", INT32_MIN, INT32_MAX, interfaceId}}))
+        return;
+    sendRendered(request, response, state_.interfaces(interfaceId));
 }
 
 void ControllerService::handleColorSpace(const httplib::Request& request,

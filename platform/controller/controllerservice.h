@@ -67,6 +67,11 @@ private:
                   const std::string& message) const;
     bool readKeys(const httplib::Request& request, httplib::Response& response,
                   std::initializer_list<UrlKey> keys) const;
+    // Answers with the captured answer to this request, unchanged, if there is one to serve.
+    bool replayCaptured(const httplib::Request& request, httplib::Response& response) const;
+    // Answers with a rendered answer, or, without a document to render it from, with 404.
+    void sendRendered(const httplib::Request& request, httplib::Response& response,
+                      const std::optional<std::string>& rendered) const;
     void handleScreens(const httplib::Request& request, httplib::Response& response);
     void handleInterfaces(const httplib::Request& request, httplib::Response& response);
     void handleColorSpace(const httplib::Request& request, httplib::Response& response);

@@ -6,6 +6,8 @@
 #include <limits>
 #include <utility>
 
+#include "controller/restroutes.h"
+
 namespace ControllerSim {
 
 namespace {
@@ -17,27 +19,8 @@ constexpr size_t kKeptReports = 256;
 // Queries for many different identifiers must not grow the kept answers without end.
 constexpr size_t kKeptAnswers = 64;
 
-// An integer member of an object, if it has one that fits 64 bits.
-std::optional<int64_t> integerAt(const Json& object, const char* key) {
-    if (!object.is_object()) return std::nullopt;
-    const auto member = object.find(key);
-    if (member == object.end() || !member->is_number_integer()) return std::nullopt;
-    if (member->is_number_unsigned() &&
-        member->get<uint64_t>() > uint64_t(std::numeric_limits<int64_t>::max()))
-        return std::nullopt;
-    return member->get<int64_t>();
-}
-
 bool matches(const std::optional<int64_t>& filter, const std::optional<int64_t>& value) {
     return !filter || value == filter;
-}
-
-// The list of an answer's data, or null when it has none.
-const Json* listOf(const Json& answer) {
-    const auto data = answer.find("data");
-    if (data == answer.end()) return nullptr;
-    const auto list = data->find("list");
-    return list == data->end() ? nullptr : &*list;
 }
 
 std::string describe(size_t index, const std::string& what) {
@@ -95,8 +78,23 @@ bool parseColorSpaceRequest(const std::string& body, std::vector<ColorSpaceChang
 ControllerState::ControllerState(ControllerData data, bool pretty)
     : data_(std::move(data)), pretty_(pretty) {}
 
+const CapturedAnswer* ControllerState::captured(
+    const std::string& path, const std::multimap<std::string, std::string>& keys) const {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (screensChanged_ && path == kScreenListPath) return nullptr;
+    }
+    for (const CapturedAnswer& answer : data_.captured)
+        if (answer.path == path && answer.query.size() == keys.size() &&
+            std::equal(keys.begin(), keys.end(), answer.query.begin()))
+            return &answer;
+    return nullptr;
+}
+
 template <class Keep>
-std::string ControllerState::answer(const std::string& cacheKey, const Json& document, Keep keep) {
+std::optional<std::string> ControllerState::answer(const std::string& cacheKey,
+                                                   const Json& document, bool filtered, Keep keep) {
+    if (document.is_null()) return std::nullopt;
     const auto kept = written_.find(cacheKey);
     if (kept != written_.end()) return kept->second;
     // Member by member, so that the whole list is never copied only to drop most of it.
@@ -117,23 +115,24 @@ std::string ControllerState::answer(const std::string& cacheKey, const Json& doc
                 if (keep(entry)) list.push_back(entry);
             data[dataKey] = std::move(list);
         }
-        // One page holding every match; counters the document does not have stay out.
+        // A filter answers one page holding every match; counters the document does not have
+        // stay out.
         const size_t count = data["list"].size();
         for (const auto& [counter, set] :
              {std::pair{"count", count}, {"totalCount", count}, {"page", 1}, {"totalPage", 1}})
-            if (data.contains(counter)) data[counter] = set;
+            if (filtered && data.contains(counter)) data[counter] = set;
         out[key] = std::move(data);
     }
     if (written_.size() >= kKeptAnswers) written_.clear();
     return written_[cacheKey] = writeJson(out, pretty_);
 }
 
-std::string ControllerState::screens(std::optional<int64_t> screenType,
-                                     std::optional<int64_t> screenId) {
+std::optional<std::string> ControllerState::screens(std::optional<int64_t> screenType,
+                                                    std::optional<int64_t> screenId) {
     const std::string key = "screens " + (screenType ? std::to_string(*screenType) : "-") + " " +
                             (screenId ? std::to_string(*screenId) : "-");
     std::lock_guard<std::mutex> lock(mutex_);
-    return answer(key, data_.screens, [&](const Json& screen) {
+    return answer(key, data_.screens, screenType || screenId, [&](const Json& screen) {
         const auto type = screen.is_object() && screen.contains("screenIdObj")
                               ? integerAt(screen["screenIdObj"], "type")
                               : std::nullopt;
@@ -141,10 +140,10 @@ std::string ControllerState::screens(std::optional<int64_t> screenType,
     });
 }
 
-std::string ControllerState::interfaces(std::optional<int64_t> interfaceId) {
+std::optional<std::string> ControllerState::interfaces(std::optional<int64_t> interfaceId) {
     const std::string key = "interfaces " + (interfaceId ? std::to_string(*interfaceId) : "-");
     std::lock_guard<std::mutex> lock(mutex_);
-    return answer(key, data_.interfaces, [&](const Json& item) {
+    return answer(key, data_.interfaces, interfaceId.has_value(), [&](const Json& item) {
         return matches(interfaceId, integerAt(item, "interfaceId"));
     });
 }
@@ -172,6 +171,8 @@ ChangeResult ControllerState::setColorSpaces(const std::vector<ColorSpaceChange>
         for (const size_t i : targets[c]) {
             Json& colorSpace = screens[i]["colorSpace"];
             if (!colorSpace.is_object()) colorSpace = Json::object();
+            // Setting the preset a screen has already changes none of the captured answers.
+            screensChanged_ = screensChanged_ || colorSpace["preset"] != changes[c].preset;
             colorSpace["preset"] = changes[c].preset;
         }
     }

@@ -1,5 +1,5 @@
-// The simulated controller's state: its two list-detail answers, the auto-reports it has made,
-// and the texts it answers with.
+// The simulated controller's state: its two list-detail answers, a capture's answers, the
+// auto-reports it has made, and the texts it answers with.
 //
 // One mutex guards everything; one condition variable wakes the followers waiting for the next
 // report.
@@ -58,11 +58,20 @@ public:
 
     bool pretty() const { return pretty_; }
 
-    // The screen list-detail answer as loaded, with only the screens whose screenIdObj.type and
-    // screenId match (an absent filter matches every screen) and its counters set to match.
-    std::string screens(std::optional<int64_t> screenType, std::optional<int64_t> screenId);
+    // The captured answer to a GET of `path` with exactly these URL keys, to serve unchanged; null
+    // when none was captured, or when it lists screens and a colour space setting has changed one
+    // since (the answer is rendered then).
+    const CapturedAnswer* captured(const std::string& path,
+                                   const std::multimap<std::string, std::string>& keys) const;
+
+    // The screen list-detail document as loaded, rendered with only the screens whose
+    // screenIdObj.type and screenId match (an absent filter matches every screen); a filter sets
+    // the counters to say what it kept, no filter leaves them as they are. None when there is no
+    // document (a capture whose unfiltered answer is not a JSON list-detail answer).
+    std::optional<std::string> screens(std::optional<int64_t> screenType,
+                                       std::optional<int64_t> screenId);
     // The interface list-detail answer likewise, by interfaceId.
-    std::string interfaces(std::optional<int64_t> interfaceId);
+    std::optional<std::string> interfaces(std::optional<int64_t> interfaceId);
 
     // Sets the colour space preset of every listed screen in the screen answer and makes one
     // auto-report listing them; or, when one names an unknown screen, changes nothing and says
@@ -81,7 +90,8 @@ public:
 
 private:
     template <class Keep>
-    std::string answer(const std::string& cacheKey, const Json& document, Keep keep);
+    std::optional<std::string> answer(const std::string& cacheKey, const Json& document,
+                                      bool filtered, Keep keep);
 
     mutable std::mutex mutex_;
     std::condition_variable reportAdded_;
@@ -91,6 +101,7 @@ private:
     std::map<std::string, std::string> written_;
     std::deque<StoredReport> reports_;  // ascending seq, the newest few
     uint32_t latestSeq_ = 0;
+    bool screensChanged_ = false;  // by a colour space setting: captured screen answers are stale
     bool shutdown_ = false;
 };
 

@@ -34,29 +34,44 @@ const char* const kUsage =
     "  --port N          port to listen on (default 8080; 0 picks a free port)\n"
     "  --token T         token every request must carry in Authorization (default empty);\n"
     "                    with --capture, the token sent to the controller\n"
-    "  --fixture FILE    serve FILE, a JSON object whose members \"screens\" and\n"
-    "                    \"interfaces\" hold a screen and an interface list-detail answer\n"
-    "                    (as --capture writes it), instead of the default\n"
-    "                    screen-list-detail.json and interface-list-detail.json\n"
-    "  --pretty          answer indented, with CRLF line ends, as some controllers do\n"
-    "                    (default: compact)\n"
+    "  --fixture FILE    serve FILE instead of the default screen-list-detail.json and\n"
+    "                    interface-list-detail.json: a capture, as --capture writes it,\n"
+    "                    or a JSON object whose members \"screens\" and \"interfaces\"\n"
+    "                    hold a screen and an interface list-detail answer\n"
+    "  --pretty          write rendered answers indented, with CRLF line ends, as some\n"
+    "                    controllers do (default: compact); a captured answer is served\n"
+    "                    as it came\n"
     "  --fault MODE      answer every REST request with this fault from the start\n"
     "                    (default none; the modes are listed below)\n"
-    "  --capture URL     ask the controller at URL (http://HOST[:PORT][/BASE]) for its\n"
-    "                    screen and interface list-detail answers, all of them, and write\n"
-    "                    them exactly as received into the fixture that --out names;\n"
-    "                    writes no file when the controller cannot be reached, refuses,\n"
-    "                    times out or does not answer with JSON\n"
-    "  --out FILE        the fixture --capture writes\n"
+    "  --capture URL     ask the controller at URL (http://HOST[:PORT][/BASE]) what the\n"
+    "                    plugin asks (the regular screens, screenType=2, and the interface\n"
+    "                    behind each one's first output, interfaceId=N) and for its\n"
+    "                    unfiltered screen and interface lists, and write every answer\n"
+    "                    byte for byte, with its status, Content-Type and framing\n"
+    "                    (Content-Length or chunked), into the file --out names; an answer\n"
+    "                    that is not JSON, or that says more pages exist than it holds, is\n"
+    "                    kept with a warning; writes no file when the controller cannot be\n"
+    "                    reached, refuses (a status outside 2xx) or times out\n"
+    "  --out FILE        the capture file --capture writes\n"
     "  --timeout-ms N    how long --capture waits for each whole answer (default 10000)\n"
     "  --version         print the version and exit\n"
     "  --help            print this help and exit\n"
     "\n"
     "Serving, it prints \"controller-sim listening on 127.0.0.1:PORT\" on stdout once\n"
     "listening and logs one line per request on stderr (never the token). SIGINT or\n"
-    "SIGTERM stop it. Answers keep every member of their document, in the document's\n"
-    "order; a filter leaves out the list entries it does not match and sets the\n"
-    "counters (count, page, totalCount, totalPage) to match.\n"
+    "SIGTERM stop it.\n"
+    "\n"
+    "Serving a capture, a request that was captured is answered verbatim: with the\n"
+    "captured status, Content-Type, framing and body bytes (the status line's reason\n"
+    "phrase is the standard one, and an answer that came without a Content-Type goes\n"
+    "out as text/plain). A request that was not captured, and a screen list request\n"
+    "once a colour space setting has changed a screen, is rendered from the capture's\n"
+    "unfiltered lists (404 when they are not JSON), as every answer is when serving\n"
+    "the default documents or a fixture of two documents: parsed and written again by\n"
+    "nlohmann/json (numbers, escapes and indentation are then its own), every member\n"
+    "kept in the document's order. A filter leaves out the list entries it does not\n"
+    "match and sets the counters (count, page, totalCount, totalPage) to match;\n"
+    "without one they stay as they are.\n"
     "\n"
     "Replaying a site's controller:\n"
     "  On site, with a laptop on the controller's network, capture what it answers:\n"
@@ -224,9 +239,12 @@ int main(int argc, char** argv) {
     }
     if (!options.capture.empty()) {
         std::string summary;
+        std::vector<std::string> warnings;
         if (!captureFixture({options.capture, options.token, options.out, options.timeoutMs},
-                            summary, error))
+                            summary, warnings, error))
             return fail(error, 1);
+        for (const std::string& warning : warnings)
+            std::cerr << "controller-sim: warning: " << warning << "\n";
         std::cerr << "controller-sim: " << summary << std::endl;
         return 0;
     }
@@ -239,8 +257,12 @@ int main(int argc, char** argv) {
         std::lock_guard<std::mutex> lock(logMutex);
         std::cerr << line << std::endl;
     };
-    log("controller-sim: serving the answers of " + source +
-        (options.pretty ? ", indented with CRLF line ends" : ", compact"));
+    const std::string rendered = options.pretty ? "indented with CRLF line ends" : "compact";
+    if (data.captured.empty())
+        log("controller-sim: serving the answers of " + source + ", " + rendered);
+    else
+        log("controller-sim: serving the " + std::to_string(data.captured.size()) +
+            " answers captured in " + source + " as they came, any other rendered " + rendered);
 
     ControllerState state(std::move(data), options.pretty);
     ControllerService service(state, ServiceOptions{options.token, log, options.fault});

@@ -8,9 +8,11 @@
 #include <fstream>
 #include <future>
 #include <nlohmann/json.hpp>
-#include <sstream>
+#include <regex>
 
+#include "controller/httplibtsan.h"
 #include "controllersim.h"
+#include "sitecontroller.h"
 #include "testsupport.h"
 
 namespace {
@@ -22,7 +24,6 @@ const std::string kScreens = "/orvex/v1/screen/list-detail";
 const std::string kInterfaces = "/orvex/v1/interface/list-detail";
 const std::string kColorSpace = "/orvex/v1/screen/color-space";
 const std::string kReports = "/sim/v1/auto-report";
-const std::string kNewerController = std::string(OCSM_DATA_DIR) + "/fixture-newer-controller.json";
 
 Json parsed(const std::string& text) {
     const Json value = Json::parse(text, nullptr, false);
@@ -30,11 +31,9 @@ Json parsed(const std::string& text) {
     return value;
 }
 
-std::string fileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+// A file of this test run's own.
+std::string tempFile(const std::string& name) {
+    return ::testing::TempDir() + name + "-" + std::to_string(getpid()) + ".json";
 }
 
 // A controller-sim of its own for each test, and a client that sends the token (or, with a null
@@ -60,6 +59,16 @@ protected:
     }
     httplib::Result put(const std::string& body) {
         return client->Put(kColorSpace.c_str(), body, "application/json");
+    }
+    // Captures the site's controller and serves the capture; what the capture said.
+    std::string captureAndReplay(const std::string& name,
+                                 const std::vector<ocsm_test::SiteAnswer>& answers) {
+        ocsm_test::SiteController site(answers);
+        std::string said;
+        EXPECT_EQ(ocsm_test::runCapture(site.url(), kToken, tempFile(name), said), 0) << said;
+        start({"--fixture", tempFile(name)});
+        std::remove(tempFile(name).c_str());  // read once it listens
+        return said;
     }
     int64_t presetOf(int32_t screenId) {
         const Json answer = parsed(bodyOf(kScreens + "?screenId=" + std::to_string(screenId)));
@@ -168,45 +177,79 @@ TEST_F(ControllerSim, LongPollAnswersWhenAReportArrivesAnd204WhenNone) {
     EXPECT_EQ(parsed(answer->body)["body"], R"([{"screenId":2,"colorSpace":{"preset":3}}])");
 }
 
-// The field engineer's round trip: capture what a controller answers (here a second controller-sim
-// serving the newer controller's fixture, indented), then serve the capture.
-TEST_F(ControllerSim, CaptureWritesTheAnswersByteForByteAndServesThemAgain) {
-    start({"--fixture", kNewerController, "--pretty"});
-    const std::string out = ::testing::TempDir() + "captured-" + std::to_string(getpid()) + ".json";
-    ocsm_test::ChildProcess capture(ocsm_test::controllerSimProgram(),
-                                    {"--capture", sim->url(), "--token", kToken, "--out", out});
-    ASSERT_EQ(capture.wait(), 0) << capture.errors();
-    EXPECT_EQ(
-        capture.errors(),
-        "controller-sim: captured 3 screens (8782 bytes) and 4 interfaces (3744 bytes) from " +
-            sim->url() + " into " + out + "\n");
-    const std::string screens = bodyOf(kScreens);
-    const std::string interfaces = bodyOf(kInterfaces);
-    const std::string captured = fileText(out);
-    EXPECT_NE(captured.find("\n\"screens\":" + screens + ",\n\"interfaces\":" + interfaces + "}\n"),
-              std::string::npos)
-        << captured.substr(0, 300);
+// The field engineer's round trip against each site of controller/sites.tsv: capture what its
+// controller answers, then serve the capture; every answer comes back as the site sent it.
+TEST_F(ControllerSim, CaptureKeepsEveryAnswerAsItCameAndTheReplayServesItUnchanged) {
+    for (const auto& [name, answers] : ocsm_test::readSites()) {
+        SCOPED_TRACE(name);
+        std::string said;
+        for (const auto& answer : answers)
+            for (const std::string& warning : answer.warnings)
+                said += "controller-sim: warning: GET " + answer.target + " " + warning + "\n";
+        said += "controller-sim: captured " + std::to_string(answers.size()) + " answers (";
+        EXPECT_EQ(captureAndReplay(name, answers).substr(0, said.size()), said);
+        for (const auto& answer : answers) {
+            const auto replayed = get(answer.target);
+            ASSERT_TRUE(replayed) << answer.target;
+            EXPECT_EQ(replayed->status, answer.status) << answer.target;
+            EXPECT_EQ(replayed->get_header_value("Content-Type"), answer.contentType);
+            EXPECT_EQ(replayed->has_header("Content-Length"), !answer.chunked) << answer.target;
+            EXPECT_EQ(replayed->body, answer.body) << answer.target;
+        }
+    }
+}
 
-    start({"--fixture", out});
-    EXPECT_EQ(parsed(bodyOf(kScreens)), parsed(screens));
-    EXPECT_EQ(parsed(bodyOf(kInterfaces)), parsed(interfaces));
-    std::remove(out.c_str());
+TEST_F(ControllerSim, ReplayRendersWhatWasNotCapturedAndTheScreensASettingChanged) {
+    const auto sites = ocsm_test::readSites();
+    std::string site;
+    for (const auto& c : ocsm_test::readCases("controller/replay.tsv")) {
+        SCOPED_TRACE(c.at(1) + " " + c.at(2));
+        if (c.at(0) != site) captureAndReplay(site = c[0], sites.at(c[0]));
+        const auto answer = c[1] == "PUT" ? put(c.at(3)) : get(c[2]);
+        ASSERT_TRUE(answer);
+        EXPECT_EQ(answer->status, std::stoi(c.at(4)));
+        std::string expected = c.at(5);
+        for (const auto& own : sites.at(site))
+            if (expected == "=" && own.target == c[2]) expected = own.body;
+        EXPECT_EQ(answer->body, expected);
+    }
+}
+
+TEST(ControllerSimFixture, ACaptureFileThatCannotBeServedAsItIsIsRefusedWithWhatIsWrong) {
+    const std::string file = tempFile("bad-capture");
+    for (const auto& c : ocsm_test::readCases("controller/bad-captures.tsv")) {
+        std::ofstream(file, std::ios::binary) << c.at(0);
+        ocsm_test::ChildProcess sim(ocsm_test::controllerSimProgram(),
+                                    {"--fixture", file, "--port", "0"});
+        EXPECT_EQ(sim.wait(), 1) << c[0];
+        EXPECT_EQ(sim.errors(), "controller-sim: " + file + ": " + c.at(1) + "\n");
+    }
+    std::remove(file.c_str());
+}
+
+// Every fault on a line of its own, two blanks before its text, as help2man needs to make each
+// an item of the manual page.
+TEST(ControllerSimHelp, ListsEveryFaultOnALineOfItsOwn) {
+    ocsm_test::ChildProcess help(ocsm_test::controllerSimProgram(), {"--help"});
+    ASSERT_EQ(help.wait(), 0);
+    for (const auto& c : ocsm_test::readCases("e2e/faults.tsv"))
+        EXPECT_TRUE(std::regex_search(help.output(), std::regex("\n  " + c.at(0) + "  +[^ ]")))
+            << c[0];
 }
 
 TEST_F(ControllerSim, CaptureFailsWithAClearErrorAndWritesNoFile) {
-    const std::string out = ::testing::TempDir() + "refused-" + std::to_string(getpid()) + ".json";
+    const std::string out = tempFile("refused");
     for (const auto& c : ocsm_test::readCases("controller/capture-failures.tsv")) {
         SCOPED_TRACE(c.at(0) + " " + c.at(1));
         start({"--fault", c[0]});
         const std::string url = c[1] == "closed"   ? "http://127.0.0.1:1"
                                 : c[1] == "no-url" ? "ftp://" + sim->url().substr(7)
                                                    : sim->url();
-        ocsm_test::ChildProcess capture(
-            ocsm_test::controllerSimProgram(),
-            {"--capture", url, "--token", c[1] == "wrong" ? "x" : kToken, "--out", out,
-             "--timeout-ms", "500"});
-        EXPECT_EQ(capture.wait(), 1);
-        EXPECT_NE(capture.errors().find(c.at(2)), std::string::npos) << capture.errors();
+        std::string errors;
+        EXPECT_EQ(ocsm_test::runCapture(url, c[1] == "wrong" ? "x" : kToken, out, errors,
+                                        {"--timeout-ms", "500"}),
+                  1);
+        EXPECT_NE(errors.find(c.at(2)), std::string::npos) << errors;
         EXPECT_NE(access(out.c_str(), F_OK), 0) << "a file was written";
         EXPECT_NE(access((out + ".partial").c_str(), F_OK), 0) << "a partial file was left";
     }

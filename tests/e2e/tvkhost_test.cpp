@@ -1,15 +1,20 @@
 // The demo's session as a person runs it: tvkhost with the built plugin and the real restlink
 // against controller-sim: get, set, the relayed auto-report, get, the interface info and a set the
 // controller refuses; once against the data folder's documents served compact, once against a
-// controller newer than the plugin's records whose answers come indented with CRLF line ends.
+// controller newer than the plugin's records whose answers come indented with CRLF line ends; and
+// the plugin's reads against a site's controller and against its capture replayed.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "controllersim.h"
+#include "sitecontroller.h"
 
 namespace {
 
@@ -111,6 +116,37 @@ TEST(TvkhostSession, GetSetReportGetInfoAndARefusedSetAgainstEachController) {
         EXPECT_EQ(simulator.log().find(token), std::string::npos);
         EXPECT_EQ(simulator.stop(), 0);
     }
+}
+
+// tvkhost's output and warnings for get-colorspace and interface-info against a controller.
+std::string readOnlySession(const std::string& url, const std::string& token) {
+    ocsm_test::ChildProcess tvkhost(OCSM_TVKHOST, {"--json", "--controller", url, "--token", token,
+                                                   "get-colorspace", "interface-info"});
+    EXPECT_EQ(tvkhost.wait(std::chrono::seconds(60)), 0) << tvkhost.errors();
+    return tvkhost.output() + tvkhost.errors();
+}
+
+// A site's controller and its capture replayed at the desk: the plugin meets the same answers, so
+// tvkhost prints the same lines, warnings included.
+TEST(TvkhostSession, AgainstAReplayedCapturePrintsWhatItPrintedAgainstTheSite) {
+    const std::string token = "e2e-token";
+    const std::string out = ::testing::TempDir() + "site-" + std::to_string(getpid()) + ".json";
+    for (const auto& [name, answers] : ocsm_test::readSites()) {
+        SCOPED_TRACE(name);
+        ocsm_test::SiteController site(answers);
+        const std::string onSite = readOnlySession(site.url(), token);
+        std::string errors;
+        ASSERT_EQ(ocsm_test::runCapture(site.url(), token, out, errors), 0) << errors;
+        ocsm_test::ControllerSimProcess replay(token, {"--fixture", out});
+        ASSERT_FALSE(replay.url().empty()) << replay.log();
+        EXPECT_EQ(readOnlySession(replay.url(), token), onSite);
+        // Both sessions ran both commands.
+        EXPECT_NE(onSite.find(sent("command", "0xFC050201", 0, "interface-info")),
+                  std::string::npos)
+            << onSite;
+        EXPECT_EQ(replay.stop(), 0);
+    }
+    std::remove(out.c_str());
 }
 
 }  // namespace
