@@ -22,7 +22,7 @@ inline constexpr uint8_t char_table[103] = {
     16, 10, 11, 12, 13, 14, 15,
 };
 
-inline bool is_blank(char c) {
+constexpr bool is_blank(char c) {
     const auto b = static_cast<unsigned char>(c);
     return b < sizeof(char_table) && char_table[b] == kBlank;
 }

@@ -7,13 +7,16 @@
 
 #include "json/c_locale.h"
 #include "json/char_table.h"
+#include "json/convert.h"
 #include "json/escape_string.h"
 #include "json/exception.h"
 #include "json/field_list.h"
 #include "json/json_impl.h"
 #include "json/lite_write.h"
+#include "json/member_table.h"
 #include "json/reader.h"
 #include "json/record_macros.h"
+#include "json/record_reader.h"
 #include "json/scan.h"
 #include "json/skip.h"
 #include "json/string_stream.h"
@@ -29,8 +32,8 @@ bool decode(const std::string& text, T& value, std::string& error) {
     try {
         // The string's bytes and its terminating NUL may all be read.
         lcdjson::reader rd(text.c_str(), UINT64_MAX, text.size() + 1);
-        // next() and json_impl<T>::read, in one. Punctuation right after the value cannot fail.
-        lcdjson::detail::read_value(rd, value, 0);
+        // next() and json_impl<T>::read, in one.
+        lcdjson::detail::read_root(rd, value);
         return true;
     } catch (const lcdjson::exception& e) {
         error = e.what();

@@ -168,20 +168,6 @@ public:
         next();
     }
 
-    // The token that follows a value ending before pos: punctuation right there inline.
-    __attribute__((always_inline)) void after_value(uint64_t pos) {
-        if (pos < fast_ && detail::class_of(text[pos]) == detail::c_punct) {
-            token_kind = tk_punct;
-            token_text = text + pos;
-            token_size = 1;
-            token_negative = false;
-            position = pos + 1;
-            at_end = position >= limit_ || text[position] == '\0';
-            return;
-        }
-        resume(pos);
-    }
-
     // Scans the rest of a number whose first byte (sign or digit) is under the cursor.
     void parser_number() {
         if (limit_ == UINT64_MAX) return scan_number<false>();

@@ -8,11 +8,13 @@
 //     LCDJSON_RECORD_TEMPLATE(s_response, code, message, data)
 //
 // The member list, stringified, is the record's field list: the keys it reads and writes, in
-// that order. The macros define two inline functions that the codec finds by argument-dependent
-// lookup: the name-list text and a tuple of member pointers in the same order. Both are constant
-// expressions, so the decoder's key table is made at compile time.
+// that order. The macros define three inline functions that the codec finds by argument-dependent
+// lookup: the name-list text, a tuple of member pointers and the members' offsets, in the same
+// order. All are constant expressions, so the decoder's member table is made at compile time.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <tuple>
 
 #define LCDJSON_PP_CAT_(a, b) a##b
@@ -59,6 +61,7 @@
 #define LCDJSON_PP_MAP(m, d, ...) \
     LCDJSON_PP_CAT(LCDJSON_PP_MAP_, LCDJSON_PP_COUNT(__VA_ARGS__))(m, d, __VA_ARGS__)
 #define LCDJSON_PP_MEMBER_POINTER(type, member) &type::member
+#define LCDJSON_PP_MEMBER_OFFSET(type, member) offsetof(type, member)
 
 // Up to 32 members.
 #define LCDJSON_RECORD(TYPE, ...)                                                               \
@@ -67,6 +70,10 @@
     }                                                                                           \
     inline constexpr auto lcdjson_members(const TYPE*) {                                        \
         return ::std::make_tuple(LCDJSON_PP_MAP(LCDJSON_PP_MEMBER_POINTER, TYPE, __VA_ARGS__)); \
+    }                                                                                           \
+    inline constexpr auto lcdjson_offsets(const TYPE*) {                                        \
+        return ::std::array<::std::size_t, LCDJSON_PP_COUNT(__VA_ARGS__)>{                      \
+            LCDJSON_PP_MAP(LCDJSON_PP_MEMBER_OFFSET, TYPE, __VA_ARGS__)};                       \
     }
 
 // For class templates of one type parameter.
@@ -79,4 +86,9 @@
     inline constexpr auto lcdjson_members(const TEMPLATE<LcdjsonT>*) {                   \
         return ::std::make_tuple(                                                        \
             LCDJSON_PP_MAP(LCDJSON_PP_MEMBER_POINTER, TEMPLATE<LcdjsonT>, __VA_ARGS__)); \
+    }                                                                                    \
+    template <class LcdjsonT>                                                            \
+    inline constexpr auto lcdjson_offsets(const TEMPLATE<LcdjsonT>*) {                   \
+        return ::std::array<::std::size_t, LCDJSON_PP_COUNT(__VA_ARGS__)>{               \
+            LCDJSON_PP_MAP(LCDJSON_PP_MEMBER_OFFSET, TEMPLATE<LcdjsonT>, __VA_ARGS__)};  \
     }

@@ -60,11 +60,18 @@ inline bool is_key_kind(token_type kind) {
     return kind <= tk_real;
 }
 
-// Where a value that begins at or after pos ends, when it is plain JSON: strings, integers and
-// decimals (an exponent too) and lowercase words, each followed by a comma or a closing bracket,
-// blanks only between tokens, at most 64 levels deep. For such a value skip() reads exactly these
-// bytes, so the decoder may step over them; for any other it gives kNotPlain and skip() reads the
-// value.
+// Where the value that starts at or after pos ends, when skip() would read exactly what a strict
+// JSON reader reads there: the position of the comma or closing bracket after it. The decoder
+// then steps over the value at once. Wherever the reader's rules and strict JSON could part, it
+// gives kNotPlain instead, and skip() reads the value token by token:
+// - a string that stands where a key or an array element may stand and begins with punctuation
+//   (skip() tests a token's first byte whatever its kind, so "}" there closes the object);
+// - a key that is not a quoted string (a number or a word), anything but a colon after a key,
+//   anything but a comma or the closing bracket after a value (a missing comma, lone
+//   punctuation, a trailing comma);
+// - comments, words of anything but lowercase letters, numbers other than
+//   -?digits(.digits)?([eE]-?digits)?;
+// - more than 64 levels, or the text ending inside the value.
 constexpr uint64_t kNotPlain = UINT64_MAX;
 
 inline uint64_t plain_value_end(const reader& rd, uint64_t pos) {
@@ -77,8 +84,12 @@ inline uint64_t plain_value_end(const reader& rd, uint64_t pos) {
         pos = rd.skip_blanks(pos);
         if (pos >= limit) return kNotPlain;
         const char c = text[pos];
+        const bool element = depth != 0 && (objects & 1u) == 0;
         if (want_key && c != '"') return kNotPlain;
         if (c == '"') {
+            if ((want_key || element) && (pos + 1 >= limit || class_of(text[pos + 1]) == c_punct)) {
+                return kNotPlain;
+            }
             const char* stop = string_stop(text + pos + 1, text + limit);
             // An escape is a backslash and any byte but NUL, passed over as a pair.
             while (stop + 1 < text + limit && *stop == '\\' && stop[1] != '\0')

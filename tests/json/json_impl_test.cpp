@@ -49,8 +49,6 @@ TEST(FieldList, SplitDropsBlanksAroundNamesAndTheListGivesTheKeyOrder) {
     for (const auto& name : lcdjson::detail::split_fields(" a,\tbc ,\n def\r\f,,g"))
         names += std::string(name.str, name.len) + "|";
     EXPECT_EQ(names, "a|bc|def|g|");
-    // A name that stands twice is found at its first place, whichever place is tried first.
-    EXPECT_EQ(lcdjson::detail::field_list("a,a").find("a", 1, 1), 0u);
     // The field list, not the declaration, gives the key order; members it lacks are not bound.
     EXPECT_EQ(read<Interface::s_ReadHDCPState>("{}"), R"({"enable":0,"preset":-1,"actual":0})");
     EXPECT_EQ(read<Interface::s_AuxiliaryInfo>(R"({"reserved":7})"),
