@@ -1,9 +1,13 @@
 // The repeatable form of the decoder's sameness check: lcdjson against its plain reference
 // (same_decode.h) on texts made from the files given (JSON test files, the controller documents,
-// the fuzz seeds): each file as it is and edits of it, all drawn from one fixed seed, so every
-// run checks the same texts. Prints how many texts it checked; exits 1 on the first difference.
+// the fuzz seeds): each file as it is, byte edits of it and rewrites of its tokens by the reader's
+// grammar (grammar_texts.h), then documents drawn whole from that grammar; all from one fixed
+// seed, so every run checks the same texts. Prints how many texts it checked; exits 1 on the first
+// difference.
 //
-//   same_decode_check [--edits N] FILE_OR_FOLDER...    (N edits of each file, default 300)
+//   same_decode_check [--edits N] [--drawn M] FILE_OR_FOLDER...
+//
+// N byte edits and N token rewrites of each file (default 300), M drawn documents (default 20000).
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -15,25 +19,12 @@
 #include <string>
 #include <vector>
 
+#include "grammar_texts.h"
 #include "same_decode.h"
 
 namespace {
 
-// splitmix64: small, and the same sequence on every platform.
-class Random {
-public:
-    explicit Random(uint64_t seed) : state_(seed) {}
-    uint64_t next() {
-        uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    size_t below(size_t n) { return n == 0 ? 0 : static_cast<size_t>(next() % n); }
-
-private:
-    uint64_t state_;
-};
+using ocsm_grammar::Random;
 
 // Bytes that matter to the reader and the binding, and pieces of the documents' own.
 const char* const kPieces[] = {"{",
@@ -206,14 +197,29 @@ std::vector<std::filesystem::path> files_of(const std::vector<std::string>& argu
     return files;
 }
 
+// Checks one text; false (with the difference printed) when lcdjson and the reference differ.
+bool same(const std::string& text, const std::string& origin, Random& random, size_t& texts,
+          size_t& bytes) {
+    const std::string difference = ocsm_same::difference(text, 1 + random.below(text.size() + 1));
+    ++texts;
+    bytes += text.size();
+    if (difference.empty()) return true;
+    std::fprintf(stderr, "same_decode_check: %s (%zu bytes) differs at the %s\n", origin.c_str(),
+                 text.size(), difference.c_str());
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     size_t edits = 300;
+    size_t drawn = 20000;
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--edits") == 0 && i + 1 < argc) {
             edits = std::strtoul(argv[++i], nullptr, 10);
+        } else if (std::strcmp(argv[i], "--drawn") == 0 && i + 1 < argc) {
+            drawn = std::strtoul(argv[++i], nullptr, 10);
         } else {
             arguments.emplace_back(argv[i]);
         }
@@ -228,16 +234,19 @@ int main(int argc, char** argv) {
         // Large documents get fewer edits: each costs as much as many small texts.
         const size_t count =
             std::max<size_t>(edits / 20, std::min(edits, edits * 4096 / (original.size() + 1)));
-        for (size_t i = 0; i <= count; ++i) {
-            const std::string text = i == 0 ? original : edited(original, random);
-            const std::string difference =
-                ocsm_same::difference(text, 1 + random.below(text.size() + 1));
-            ++texts;
-            bytes += text.size();
-            if (difference.empty()) continue;
-            std::fprintf(stderr,
-                         "same_decode_check: %s, text %zu of it (%zu bytes), differs at the %s\n",
-                         file.c_str(), i, text.size(), difference.c_str());
+        if (!same(original, file.string(), random, texts, bytes)) return 1;
+        for (size_t i = 1; i <= count; ++i) {
+            const std::string where = file.string() + ", text " + std::to_string(i);
+            if (!same(edited(original, random), where + " (byte edits)", random, texts, bytes) ||
+                !same(ocsm_grammar::rewritten(original, random), where + " (token rewrites)",
+                      random, texts, bytes)) {
+                return 1;
+            }
+        }
+    }
+    for (size_t i = 0; i < drawn; ++i) {
+        if (!same(ocsm_grammar::drawn(random), "drawn document " + std::to_string(i), random, texts,
+                  bytes)) {
             return 1;
         }
     }
