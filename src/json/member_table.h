@@ -95,11 +95,11 @@ template <class T>
 struct table_of;
 
 // Most arrays are short, and growing one element at a time would allocate and move for each of
-// the first few: the first element comes with room for a few more.
+// the first few: the first element comes with room for a few more (at least four, or 256 bytes).
 template <class E>
 void* append_to(void* items) {
     auto& sequence = *static_cast<std::vector<E>*>(items);
-    if (sequence.capacity() == 0) sequence.reserve(sizeof(E) < 256 ? 256 / sizeof(E) : 1);
+    if (sequence.capacity() == 0) sequence.reserve(sizeof(E) < 64 ? 256 / sizeof(E) : 4);
     return &sequence.emplace_back();
 }
 

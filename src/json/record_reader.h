@@ -268,11 +268,12 @@ struct values {
     __attribute__((noinline)) static uint64_t read_object(reader& rd, char* record,
                                                           const record_table& table, uint64_t pos) {
         const member_entry* const members = table.members;
+        const uint32_t count = table.count;
         uint32_t expected = 0;  // the entry whose key should come next
         pos = rd.skip_blanks(pos);
         for (bool first = true;; first = false) {
             const member_entry* entry;
-            if (expected < table.count && key_here(rd, pos, members[expected])) {
+            if (expected < count && key_here(rd, pos, members[expected])) {
                 entry = &members[expected++];
                 pos += entry->key_size;
             } else {
