@@ -22,6 +22,12 @@
 // The mappers are generic over the records' field lists; once per run each peer's records are
 // checked against lcdjson's (their encode texts must be equal), or the benchmark fails.
 //
+// Cold decode cases (cold_ prefixed), as the device meets an answer now and then between other
+// work: before each decode 64 MiB are read and written, so that neither the text, nor the
+// parser's state, nor the decoder's code (gone from the caches that hold the first level's) is
+// cached; each decode is timed alone (manual time, 100 decodes a repetition). lcdjson,
+// simdjson_ondemand_map and rapidjson_dom_map on the compact texts.
+//
 // Encode cases: encode_1, encode_100, encode_10000 (std::vector<Screen::s_ScreenColorSpace>
 // through LCD::ProtoModel::encode, and through RapidJSON's Writer into a StringBuffer), and
 // write_str_ascii, write_str_mixed (lite_write::write_str of 1 KiB of ASCII and of ASCII mixed
@@ -32,6 +38,8 @@
 // decode lines also the number of list records in their text (records), for the time per record.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -243,6 +251,55 @@ void add_decode_case(const std::string& name, std::string text) {
     add_parse(name + "/memcpy", kept, copy_text);
 }
 
+// Every cache line of a buffer larger than any cache written (and so read) once.
+void evict_caches() {
+    static std::vector<uint64_t> sweep((size_t(64) << 20) / sizeof(uint64_t));
+    for (size_t i = 0; i < sweep.size(); i += 64 / sizeof(uint64_t))
+        ++sweep[i];
+    benchmark::DoNotOptimize(sweep.data());
+    benchmark::ClobberMemory();
+}
+
+template <class Records>
+void add_cold_decode(const std::string& name, const std::string& text,
+                     DecodeFunction<Records> decode) {
+    if (decode == nullptr) return;  // the library is not installed
+    benchmark::RegisterBenchmark(
+        name.c_str(),
+        [name, &text, decode](benchmark::State& state) {
+            Records warm;  // what is kept between decodes (a parser's buffers) made once
+            if (!decode(text, warm)) return bench::fail(state, name + ": the decode failed");
+            for (auto _ : state) {
+                evict_caches();
+                const auto start = std::chrono::steady_clock::now();
+                bool ok;
+                {
+                    Records records;
+                    ok = decode(text, records);
+                    benchmark::DoNotOptimize(records);
+                }
+                const auto stop = std::chrono::steady_clock::now();
+                if (!ok) return bench::fail(state, name + ": the decode failed");
+                state.SetIterationTime(std::chrono::duration<double>(stop - start).count());
+            }
+            state.counters["records"] = static_cast<double>(counted_records[&text]);
+            state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+        })
+        ->UseManualTime()
+        ->Iterations(100);
+}
+
+template <class Records>
+void add_cold_case(const std::string& name, std::string text) {
+    const std::string& kept = keep(bench::with_padding(std::move(text)));
+    Records records;
+    if (bench::lcdjson_decode(kept, records)) counted_records[&kept] = record_count(records);
+    const DecodePeers<Records> decode = decode_peers<Records>();
+    add_cold_decode<Records>(name + "/lcdjson", kept, lcdjson_decode<Records>);
+    add_cold_decode<Records>(name + "/simdjson_ondemand_map", kept, decode.simdjson);
+    add_cold_decode<Records>(name + "/rapidjson_dom_map", kept, decode.rapidjson);
+}
+
 // --- encode ----------------------------------------------------------------------------------
 
 // Writes the input and gives the size written; the text itself in *copy when given.
@@ -325,6 +382,10 @@ void bench::register_benchmarks() {
         add_decode_case<InterfaceAnswer>(form + "interface_11", text("interface_11"));
         add_decode_case<ReportRecords>(form + "auto_report", text("auto_report"));
     }
+    add_cold_case<ScreenAnswer>("cold_screens_2", compact(case_text("screens_2")));
+    add_cold_case<ScreenAnswer>("cold_screens_32", compact(case_text("screens_32")));
+    add_cold_case<InterfaceAnswer>("cold_interface_11", compact(case_text("interface_11")));
+    add_cold_case<ReportRecords>("cold_auto_report", compact(case_text("auto_report")));
     for (const size_t count : {1, 100, 10000}) {
         add_write_case<ColorSpaceList>("encode_" + std::to_string(count),
                                        keep_list(colorspace_list(count)), lcdjson_encode,
