@@ -6,6 +6,8 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <new>
 
 #include "controller/httplibtsan.h"
 #include "restlink.h"
@@ -13,6 +15,28 @@
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 // mallinfo2 does not see the sanitizers' allocator; their own count is public interface.
 extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#endif
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+// The global allocation of this program (the library's too, which takes operator new from it),
+// made to fail for one large block on request. The sanitizers keep their own allocator.
+namespace {
+std::atomic<bool> failLargeBlock{false};
+}  // namespace
+void* operator new(size_t size) {
+    if (size >= (size_t(16) << 20) && failLargeBlock.exchange(false)) throw std::bad_alloc();
+    if (void* block = malloc(size != 0 ? size : 1)) return block;
+    throw std::bad_alloc();
+}
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"  // operator new above takes malloc's
+void operator delete(void* block) noexcept {
+    free(block);
+}
+void operator delete(void* block, size_t) noexcept {
+    free(block);
+}
+#pragma GCC diagnostic pop
 #endif
 
 namespace {
@@ -191,6 +215,46 @@ TEST(Restlink, StatusOutside2xxIsAFailureAndAnEmptyBodyAResponse) {
 TEST(Restlink, BodyDeclaredLargerThan64MiBIsRefused) {
     expectFailure(exchange("GET", "/size/67108865"), "GET /size/67108865",
                   "answer body larger than 67108864 bytes");
+}
+
+// Room for the declared body that cannot be had: a failure that says so, and the next exchange
+// works.
+TEST(Restlink, BodyWithoutMemoryForItIsAFailureThatSaysSo) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers' allocator cannot be made to fail";
+#else
+    failLargeBlock = true;
+    expectFailure(exchange("GET", "/size/20000000"), "GET /size/20000000",
+                  "out of memory for the answer body");
+    EXPECT_FALSE(failLargeBlock) << "no large block was asked for";
+    ASSERT_NE(exchange("GET", "/size/20000000").response, nullptr);
+#endif
+}
+
+size_t openDescriptors() {
+    const auto all = std::filesystem::directory_iterator("/proc/self/fd");
+    return static_cast<size_t>(std::distance(begin(all), end(all)));
+}
+
+// A thread keeps its connection between exchanges and closes it when it ends: a host that starts
+// and ends threads leaks no sockets. (The server side's socket, in this process too, closes once
+// it sees the end.)
+TEST(Restlink, AThreadsConnectionClosesWhenTheThreadEnds) {
+    std::thread([] { exchange("GET", "/"); }).join();  // libcurl's one-time set-up
+    const size_t before = openDescriptors();
+    size_t during = 0;
+    std::thread([&during] {
+        exchange("GET", "/");
+        exchange("GET", "/");
+        during = openDescriptors();
+    }).join();
+    EXPECT_GT(during, before) << "no connection was kept open between the exchanges";
+    size_t after = openDescriptors();
+    for (int i = 0; i < 300 && after != before; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        after = openDescriptors();
+    }
+    EXPECT_EQ(after, before);
 }
 
 TEST(Restlink, LateAnswerTimesOutAndTheThreadGoesOn) {

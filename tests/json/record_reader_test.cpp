@@ -1,0 +1,116 @@
+// The decoder's scans stay within the text. Each text is placed so that its terminating NUL is the
+// last byte before a page that cannot be read; the controller's documents, cut at every byte of
+// their first screen or interface (so that every scan meets the end of the text in every state),
+// decode into each record the component reads without touching that page, and as they decode
+// from a string.
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "json/lcdjson.h"
+#include "outputcolorspacemodel/colorspaceanswer.h"
+#include "protomodel/protomodel.h"
+#include "testsupport.h"
+
+namespace {
+
+// Pages that may be read, then one that may not.
+class GuardedText {
+public:
+    explicit GuardedText(size_t largest) {
+        page_ = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+        readable_ = (largest + 1 + page_ - 1) / page_ * page_;
+        void* map = mmap(nullptr, readable_ + page_, PROT_READ | PROT_WRITE,
+                         MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        base_ = map != MAP_FAILED ? static_cast<char*>(map) : nullptr;
+        if (base_ != nullptr) mprotect(base_ + readable_, page_, PROT_NONE);
+    }
+    ~GuardedText() {
+        if (base_ != nullptr) munmap(base_, readable_ + page_);
+    }
+    bool ready() const { return base_ != nullptr; }
+
+    // The text and its NUL, ending at the guard page.
+    const char* place(const std::string& text) {
+        char* at = base_ + readable_ - text.size() - 1;
+        std::memcpy(at, text.c_str(), text.size() + 1);
+        return at;
+    }
+
+private:
+    size_t page_ = 0;
+    size_t readable_ = 0;
+    char* base_ = nullptr;
+};
+
+// What a decode of the text at `text` gives (its error text, or "ok"), made as decode makes it, and
+// the same for a copy of the text in a string: the two must agree.
+template <class T>
+void expectSameAt(const char* text, size_t size) {
+    T value{};
+    std::string at = "ok";
+    lcdjson::reader rd(text, UINT64_MAX, size + 1);
+    try {
+        lcdjson::detail::read_root(rd, value);
+    } catch (const lcdjson::exception& e) {
+        at = e.what();
+    }
+    T copy{};
+    std::string error = "ok";
+    LCD::ProtoModel::decode(std::string(text, size), copy, error);
+    ASSERT_EQ(at, error) << std::string(text, size);
+}
+
+void expectSameAll(const char* text, size_t size) {
+    using namespace LCD::ProtoModel;
+    expectSameAt<s_response<Screen::s_ScreenDetail>>(text, size);
+    expectSameAt<s_response<Interface::s_InterfaceDetailInfo>>(text, size);
+    expectSameAt<LCD::AutoReport::LCDAutoReportData>(text, size);
+    expectSameAt<std::vector<Screen::s_ScreenColorSpace>>(text, size);
+    expectSameAt<ColorSpace::s_PutColorSpaceAnswer>(text, size);
+}
+
+// The text without the blanks between its tokens, as the controller sends it.
+std::string compact(const std::string& text) {
+    std::string out;
+    bool quoted = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted && c == '\\') {
+            out += text.substr(i++, 2);
+            continue;
+        }
+        quoted ^= c == '"';
+        if (quoted || (c != ' ' && c != '\n' && c != '\t' && c != '\r')) out += c;
+    }
+    return out;
+}
+
+TEST(RecordReader, ScansStopAtTheTextsEndWhereverItIsCut) {
+    std::vector<std::string> texts;
+    for (const char* name : {"screen-list-detail.json", "interface-list-detail.json",
+                             "autoreport-colorspace.json", "fixture-newer-controller.json"}) {
+        const std::string stored = ocsm_test::readDataFile(name);
+        texts.push_back(stored);
+        texts.push_back(compact(stored));
+    }
+    size_t largest = 0;
+    for (const std::string& text : texts)
+        largest = std::max(largest, text.size());
+    GuardedText guarded(largest);
+    ASSERT_TRUE(guarded.ready());
+    for (const std::string& text : texts) {
+        expectSameAll(guarded.place(text), text.size());
+        // Every cut within the first 4 KiB: past the first screen or interface of each document.
+        for (size_t cut = 0; cut < std::min<size_t>(text.size(), 4096); ++cut) {
+            expectSameAll(guarded.place(text.substr(0, cut)), cut);
+            if (HasFatalFailure()) return;
+        }
+    }
+}
+
+}  // namespace
