@@ -8,7 +8,6 @@
 #include <fstream>
 #include <future>
 #include <nlohmann/json.hpp>
-#include <regex>
 
 #include "controller/httplibtsan.h"
 #include "controllersim.h"
@@ -232,9 +231,14 @@ TEST(ControllerSimFixture, ACaptureFileThatCannotBeServedAsItIsIsRefusedWithWhat
 TEST(ControllerSimHelp, ListsEveryFaultOnALineOfItsOwn) {
     ocsm_test::ChildProcess help(ocsm_test::controllerSimProgram(), {"--help"});
     ASSERT_EQ(help.wait(), 0);
-    for (const auto& c : ocsm_test::readCases("e2e/faults.tsv"))
-        EXPECT_TRUE(std::regex_search(help.output(), std::regex("\n  " + c.at(0) + "  +[^ ]")))
-            << c[0];
+    const std::string& text = help.output();
+    for (const auto& c : ocsm_test::readCases("e2e/faults.tsv")) {
+        // (std::regex is avoided: GCC 12 warns inside it under the sanitizers' -O1.)
+        const size_t at = text.find("\n  " + c.at(0) + "  ");
+        const size_t words =
+            at == std::string::npos ? at : text.find_first_not_of(' ', at + 3 + c[0].size());
+        EXPECT_TRUE(words != std::string::npos && text[words] != '\n') << c[0];
+    }
 }
 
 TEST_F(ControllerSim, CaptureFailsWithAClearErrorAndWritesNoFile) {
