@@ -55,7 +55,7 @@ struct member_entry {
     static constexpr size_t kKeyWords = 3;
     static constexpr uint64_t kNever = uint64_t{1} << 62;
 
-    // What the reading loop looks at for every member, in the entry's first cache line.
+    // What the reading loop looks at for every member, in the entry's first 64 bytes.
     uint64_t key[kKeyWords];   // "name": as little-endian eight-byte words, zero after it
     uint64_t mask[kKeyWords];  // the bytes of each word that belong to the key
     uint64_t reach;    // bytes the compare reads: 8 * kKeyWords, or kNever for a key too long
@@ -103,7 +103,7 @@ void* append_to(void* items) {
     return &sequence.emplace_back();
 }
 
-// An entry for a value of type M at `offset`, named `name`; the key fields are set apart.
+// An entry for a value of type M at `offset`, named `name`; set_key fills in its key.
 template <class M>
 constexpr member_entry entry_for(size_t offset, string_ref name) {
     member_entry entry{};
