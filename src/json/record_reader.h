@@ -232,31 +232,33 @@ struct values {
             const char c = rd.text[pos];
             uint64_t bits, end;
             bool negative;
-            switch (entry.kind) {
-                case mk_int32:
-                    if (plain_integer(rd, pos, true, bits, end, negative)) {
-                        *reinterpret_cast<int32_t*>(at) =
-                            static_cast<int32_t>(negative ? 0 - bits : bits);
-                        return end;
-                    }
-                    break;
-                case mk_record:
-                    if (c == '{') return read_object(rd, at, *entry.record, pos + 1);
-                    break;
-                case mk_sequence:
-                    if (c == '[') return read_array(rd, at, entry, pos + 1);
-                    break;
-                case mk_string:
-                    if (c == '"') {
-                        end = read_plain_string(rd, *reinterpret_cast<std::string*>(at), pos + 1);
-                        if (end != kNotPlain) return end;
-                    }
-                    break;
-                default:
-                    if (plain_integer(rd, pos, entry.kind == mk_float, bits, end, negative)) {
-                        store_integer(at, entry.kind, bits, negative);
-                        return end;
-                    }
+            // Most members are integers and records: tested first, before the dispatch.
+            if (entry.kind == mk_int32) {
+                if (plain_integer(rd, pos, true, bits, end, negative)) {
+                    *reinterpret_cast<int32_t*>(at) =
+                        static_cast<int32_t>(negative ? 0 - bits : bits);
+                    return end;
+                }
+            } else if (entry.kind == mk_record) {
+                if (c == '{') return read_object(rd, at, *entry.record, pos + 1);
+            } else {
+                switch (entry.kind) {
+                    case mk_sequence:
+                        if (c == '[') return read_array(rd, at, entry, pos + 1);
+                        break;
+                    case mk_string:
+                        if (c == '"') {
+                            end =
+                                read_plain_string(rd, *reinterpret_cast<std::string*>(at), pos + 1);
+                            if (end != kNotPlain) return end;
+                        }
+                        break;
+                    default:
+                        if (plain_integer(rd, pos, entry.kind == mk_float, bits, end, negative)) {
+                            store_integer(at, entry.kind, bits, negative);
+                            return end;
+                        }
+                }
             }
         }
         rd.resume(pos);
