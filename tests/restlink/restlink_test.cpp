@@ -284,6 +284,19 @@ size_t heapInUse() {
 #endif
 }
 
+// A thread keeps its request's and its answer's buffers for the next exchange up to 64 KiB each;
+// larger ones go with that exchange, so that one large answer does not stay for good.
+TEST(Restlink, BuffersAbove64KiBAreNotKeptForTheNextExchange) {
+    const std::string body(65560, 'x');  // just above 64 KiB (65,536 bytes)
+    HttpRequest* request = client()->createRequest("PUT", "/size/65560");
+    request->setBody(body.data(), static_cast<int>(body.size()));
+    ASSERT_NE(client()->sendRequest(request, nullptr), nullptr);
+    const size_t large = heapInUse();
+    ASSERT_NE(exchange("GET", "/", {}, {{"body", "x"}}).response, nullptr);
+    // Both buffers go: well over one buffer's worth is freed.
+    EXPECT_GT(large, heapInUse() + 3 * body.size() / 2);
+}
+
 // Threads exchanging at once each get their own answers, and nothing is left behind per
 // exchange or per thread.
 TEST(Restlink, ThreadsKeepTheirAnswersAndMemoryStaysFlat) {
