@@ -234,11 +234,18 @@ size_t record_count(const bench::ReportRecords& report) {
     return report.changed.size();
 }
 
+// A case's text, kept for the program's life with the parsers' padding, its records counted.
 template <class Records>
-void add_decode_case(const std::string& name, std::string text) {
+const std::string& case_text_kept(std::string text) {
     const std::string& kept = keep(bench::with_padding(std::move(text)));
     Records records;
     if (bench::lcdjson_decode(kept, records)) counted_records[&kept] = record_count(records);
+    return kept;
+}
+
+template <class Records>
+void add_decode_case(const std::string& name, std::string text) {
+    const std::string& kept = case_text_kept<Records>(std::move(text));
     const DecodePeers<Records> decode = decode_peers<Records>();
     const ParsePeers parse = parse_peers(std::is_same<Records, bench::ReportRecords>::value);
     add_decode<Records>(name + "/lcdjson", kept, lcdjson_decode<Records>, false);
@@ -291,9 +298,7 @@ void add_cold_decode(const std::string& name, const std::string& text,
 
 template <class Records>
 void add_cold_case(const std::string& name, std::string text) {
-    const std::string& kept = keep(bench::with_padding(std::move(text)));
-    Records records;
-    if (bench::lcdjson_decode(kept, records)) counted_records[&kept] = record_count(records);
+    const std::string& kept = case_text_kept<Records>(std::move(text));
     const DecodePeers<Records> decode = decode_peers<Records>();
     add_cold_decode<Records>(name + "/lcdjson", kept, lcdjson_decode<Records>);
     add_cold_decode<Records>(name + "/simdjson_ondemand_map", kept, decode.simdjson);

@@ -36,30 +36,6 @@ int decode_both(const std::string& screens, const std::string& interfaces, Decod
     return 1;
 }
 
-// One implementation's decode of either answer, whichever records it is given.
-struct Lcdjson {
-    template <class Records>
-    bool operator()(const std::string& text, Records& records) const {
-        return bench::lcdjson_decode(text, records);
-    }
-};
-#ifdef OCSM_HAVE_SIMDJSON
-struct Simdjson {
-    template <class Records>
-    bool operator()(const std::string& text, Records& records) const {
-        return bench::simdjson_peer::decode(text, records);
-    }
-};
-#endif
-#ifdef OCSM_HAVE_RAPIDJSON
-struct Rapidjson {
-    template <class Records>
-    bool operator()(const std::string& text, Records& records) const {
-        return bench::rapidjson_peer::decode(text, records);
-    }
-};
-#endif
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -71,14 +47,25 @@ int main(int argc, char** argv) {
     const std::string screens = read_file(argv[2]);
     const std::string interfaces = read_file(argv[3]);
     if (implementation == "none") return 0;
-    if (implementation == "lcdjson") return decode_both(screens, interfaces, Lcdjson{});
+    // Each implementation's decode, of whichever answer it is given.
+    if (implementation == "lcdjson") {
+        return decode_both(screens, interfaces, [](const std::string& t, auto& r) {
+            return bench::lcdjson_decode(t, r);
+        });
+    }
 #ifdef OCSM_HAVE_SIMDJSON
     if (implementation == "simdjson_ondemand_map") {
-        return decode_both(screens, interfaces, Simdjson{});
+        return decode_both(screens, interfaces, [](const std::string& t, auto& r) {
+            return bench::simdjson_peer::decode(t, r);
+        });
     }
 #endif
 #ifdef OCSM_HAVE_RAPIDJSON
-    if (implementation == "rapidjson_dom_map") return decode_both(screens, interfaces, Rapidjson{});
+    if (implementation == "rapidjson_dom_map") {
+        return decode_both(screens, interfaces, [](const std::string& t, auto& r) {
+            return bench::rapidjson_peer::decode(t, r);
+        });
+    }
 #endif
     std::fprintf(stderr, "first_decode: no implementation %s\n", implementation.c_str());
     return 2;

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "json/member_table.h"
 #include "json/record_macros.h"
 
 namespace bench {
@@ -23,16 +24,9 @@ struct mapping_error : std::runtime_error {
 };
 [[noreturn]] void wrong_kind(const char* member_kind);
 
-template <class T, class = void>
-struct is_record : std::false_type {};
-template <class T>
-struct is_record<T, std::void_t<decltype(lcdjson_members(static_cast<const T*>(nullptr)))>>
-    : std::true_type {};
-
-template <class T>
-struct is_sequence : std::false_type {};
-template <class T>
-struct is_sequence<std::vector<T>> : std::true_type {};
+// Which types are records and sequences of them, as the codec tells them apart.
+using lcdjson::detail::is_record;
+using lcdjson::detail::is_sequence;
 
 // The names of a comma-separated name-list text, blanks around each dropped.
 std::vector<std::string_view> split_names(const char* list);
