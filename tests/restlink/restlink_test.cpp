@@ -195,6 +195,10 @@ TEST(Restlink, LineBreakInAHeaderValueIsRefusedBeforeTheWire) {
                       "Authorization");
         EXPECT_NE(server->lastRequest().path, "/refused");
     }
+    // No request at all: a line of its own.
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(client()->sendRequest(nullptr, nullptr), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "restlink: sendRequest without a request\n");
 }
 
 TEST(Restlink, StatusOutside2xxIsAFailureAndAnEmptyBodyAResponse) {
