@@ -236,10 +236,14 @@ TEST(Restlink, StatusOutside2xxIsAFailureAndAnEmptyBodyAResponse) {
     }
 }
 
-// By the length it declares (controller-sim's fault table shows the largest body taken).
+// By the length it declares, before any room is sought for it (controller-sim's fault table shows
+// the largest body taken).
 TEST(Restlink, BodyDeclaredLargerThan64MiBIsRefused) {
-    expectFailure(exchange("GET", "/size/67108865"), "GET /size/67108865",
-                  "answer body larger than 67108864 bytes");
+    for (const char* size : {"67108865", "1125899906842624"}) {
+        const std::string path = std::string("/size/") + size;
+        expectFailure(exchange("GET", path), "GET " + path,
+                      "answer body larger than 67108864 bytes");
+    }
 }
 
 // Room for the declared body that cannot be had: a failure that says so, and the next exchange
@@ -253,6 +257,12 @@ TEST(Restlink, BodyWithoutMemoryForItIsAFailureThatSaysSo) {
                   "out of memory for the answer body");
     EXPECT_FALSE(failLargeBlock) << "no large block was asked for";
     ASSERT_NE(exchange("GET", "/size/20000000").response, nullptr);
+    // A request body that cannot be copied is no exception in the caller: it is not sent.
+    const std::string body(20000000, 'b');
+    failLargeBlock = true;
+    const Sent refused = exchange("PUT", "/", {}, {}, body);
+    EXPECT_EQ(refused.response, nullptr);
+    EXPECT_EQ(refused.lines, "restlink: request not sent: out of memory while building it\n");
 #endif
 }
 
