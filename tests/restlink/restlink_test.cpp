@@ -49,7 +49,8 @@ using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 const char* const kToken = "Bearer a+b/c= z";  // goes out as it is: no encoding, no trimming
 
-// GET or PUT /status/N answers N, /size/N answers N bytes, any other path answers the key "body";
+// GET or PUT /status/N answers N, /size/N answers N bytes (/chunked/N without a declared length),
+// any other path answers the key "body";
 // /slow answers when stopping.
 // Keeps the last request it was sent.
 class Server : public httplib::Server {
@@ -65,7 +66,19 @@ public:
             for (int i = 0; in.path == "/slow" && !stopping && i < 2000; ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             if (in.path.rfind("/status/", 0) == 0) out.status = std::stoi(in.path.substr(8));
-            if (in.path.rfind("/size/", 0) == 0) {
+            if (in.path.rfind("/chunked/", 0) == 0) {
+                // The same bytes without a declared length, in chunks.
+                const size_t total = std::stoull(in.path.substr(9));
+                out.set_chunked_content_provider(
+                    "text/plain", [total](size_t offset, httplib::DataSink& sink) {
+                        static const std::string piece(65536, 'x');
+                        if (offset < total) {
+                            return sink.write(piece.data(), std::min(total - offset, piece.size()));
+                        }
+                        sink.done();
+                        return true;
+                    });
+            } else if (in.path.rfind("/size/", 0) == 0) {
                 // Made as it is sent, 64 KiB at a time: a client that stops early costs little.
                 out.set_content_provider(std::stoull(in.path.substr(6)), "text/plain",
                                          [this](size_t, size_t length, httplib::DataSink& sink) {
@@ -249,6 +262,10 @@ TEST(Restlink, BodyDeclaredLargerThan64MiBIsRefused) {
         // Not read: the server could send no more than the sockets' buffers hold.
         EXPECT_LT(server->bodyBytesSent - sentBefore, 16u << 20);
     }
+    // Without a declared length: refused once the limit is passed.
+    expectFailure(exchange("GET", "/chunked/67108865"), "GET /chunked/67108865",
+                  "answer body larger than 67108864 bytes");
+    EXPECT_EQ(exchange("GET", "/chunked/67108864").response->getBodySize(), 67108864u);
 }
 
 // Room for the declared body that cannot be had: a failure that says so, and the next exchange
