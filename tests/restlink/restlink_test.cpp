@@ -253,7 +253,7 @@ TEST(Restlink, StatusOutside2xxIsAFailureAndAnEmptyBodyAResponse) {
 
 // By the length it declares, before any room is sought for it (controller-sim's fault table shows
 // the largest body taken).
-TEST(Restlink, BodyDeclaredLargerThan64MiBIsRefused) {
+TEST(Restlink, BodyLargerThan64MiBIsRefusedDeclaredOrNot) {
     for (const char* size : {"67108865", "1125899906842624"}) {
         const std::string path = std::string("/size/") + size;
         const unsigned long long sentBefore = server->bodyBytesSent;
