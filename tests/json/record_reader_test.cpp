@@ -105,8 +105,9 @@ TEST(RecordReader, ScansStopAtTheTextsEndWhereverItIsCut) {
     ASSERT_TRUE(guarded.ready());
     for (const std::string& text : texts) {
         expectSameAll(guarded.place(text), text.size());
-        // Every cut within the first 4 KiB: past the first screen or interface of each document.
-        for (size_t cut = 0; cut < std::min<size_t>(text.size(), 4096); ++cut) {
+        // Every cut within the first OCSM_GUARDED_CUTS bytes: 4 KiB takes each document past its
+        // first screen or interface.
+        for (size_t cut = 0; cut < std::min<size_t>(text.size(), OCSM_GUARDED_CUTS); ++cut) {
             expectSameAll(guarded.place(text.substr(0, cut)), cut);
             if (HasFatalFailure()) return;
         }
