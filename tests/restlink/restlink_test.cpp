@@ -45,6 +45,7 @@ namespace {
 
 using ::testing::HasSubstr;
 using ::testing::Not;
+using ::testing::StartsWith;
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 const char* const kToken = "Bearer a+b/c= z";  // goes out as it is: no encoding, no trimming
@@ -165,7 +166,7 @@ Sent exchange(const char* method, const std::string& path, const Pairs& heads = 
 void expectFailure(const Sent& sent, const std::string& what, const std::string& why) {
     EXPECT_EQ(sent.response, nullptr) << what;
     EXPECT_EQ(std::count(sent.lines.begin(), sent.lines.end(), '\n'), 1) << sent.lines;
-    EXPECT_THAT(sent.lines, HasSubstr(what + " "));
+    EXPECT_THAT(sent.lines, StartsWith("restlink: " + what + " failed: "));
     EXPECT_THAT(sent.lines, HasSubstr(why));
     EXPECT_THAT(sent.lines, Not(HasSubstr(kToken)));
 }
