@@ -228,15 +228,19 @@ TEST(Restlink, RequestsThatCannotGoOutAreRefusedBeforeTheWire) {
         if (c.at(4) != "(none)") request->addUrlKeyValue(textOf(c[4]), "v");
         if (c.at(5) == "-1") request->setBody("x", -1);
         if (c[5] == "null 5") request->setBody(nullptr, 5);
+        int status = -1;
         testing::internal::CaptureStderr();
-        EXPECT_EQ(client()->sendRequest(request, nullptr), nullptr) << c.at(6);
+        EXPECT_EQ(client()->sendRequest(request, &status), nullptr) << c.at(6);
         EXPECT_EQ(testing::internal::GetCapturedStderr(), c.at(6) + "\n");
+        EXPECT_EQ(status, 0) << "no status without an answer: " << c[6];
     }
     EXPECT_EQ(server->lastRequest().path, "/before") << "nothing reached the server";
     // No request at all: a line of its own.
+    int status = -1;
     testing::internal::CaptureStderr();
-    EXPECT_EQ(client()->sendRequest(nullptr, nullptr), nullptr);
+    EXPECT_EQ(client()->sendRequest(nullptr, &status), nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "restlink: sendRequest without a request\n");
+    EXPECT_EQ(status, 0);
 }
 
 TEST(Restlink, StatusOutside2xxIsAFailureAndAnEmptyBodyAResponse) {
@@ -273,9 +277,9 @@ TEST(Restlink, BodyLargerThan64MiBIsRefusedDeclaredOrNot) {
     EXPECT_EQ(limit.response->getBodySize(), 67108864u);
 }
 
-// Room for the declared body that cannot be had: a failure that says so, and the next exchange
-// works.
-TEST(Restlink, BodyWithoutMemoryForItIsAFailureThatSaysSo) {
+// Memory that cannot be had, for the declared body, the request's copy or on the way out: a
+// failure that says so, and the next exchange works.
+TEST(Restlink, MemoryThatCannotBeHadIsAFailureThatSaysSo) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     GTEST_SKIP() << "the sanitizers' allocator cannot be made to fail";
 #else
@@ -290,6 +294,16 @@ TEST(Restlink, BodyWithoutMemoryForItIsAFailureThatSaysSo) {
     const Sent refused = exchange("PUT", "/", {}, {}, body);
     EXPECT_EQ(refused.response, nullptr);
     EXPECT_EQ(refused.lines, "restlink: request not sent: out of memory while building it\n");
+    // Memory that runs out on the way out, past the request's checks: the exchange is abandoned
+    // with a line, and no exception reaches the caller.
+    HttpRequest* large = client()->createRequest("GET", "/");
+    large->setHead("X-Large", body.c_str());
+    failLargeBlock = true;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(client()->sendRequest(large, nullptr), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "restlink: exchange abandoned: std::bad_alloc\n");
+    EXPECT_FALSE(failLargeBlock) << "no large block was asked for";
 #endif
 }
 
