@@ -81,26 +81,37 @@ void resetConnection(Faults&, const httplib::Request& request, httplib::Response
     if (placeholder >= 0) close(placeholder);
 }
 
-// Where cutInHeaders closes the connection.
-enum class Cut { afterStatusLine, inHeaderLine, afterInterimAndStatusLine };
+// How writeRaw ends the route's answer.
+enum class Cut { afterStatusLine, inHeaderLine, afterInterimAndStatusLine, noneWithBareLineFeeds };
 
-// Writes the start of the route's answer straight to the connection and closes it there: the
-// status line alone, up to the middle of the first header line, or the status line alone after a
-// whole informational answer (whose header block has ended).
-void cutInHeaders(const httplib::Request& request, httplib::Response& response, Cut cut) {
+// Writes the route's answer straight to the connection and closes it: cut after the status line
+// alone, in the middle of the first header line, or after the status line alone that follows a
+// whole informational answer (whose header block has ended); or whole, with bare line feeds
+// ending the lines of its header block, as some embedded HTTP servers write them.
+void writeRaw(const httplib::Request& request, httplib::Response& response, Cut cut) {
     const int sock = acceptedSocket(request);
     if (sock < 0) {
         response.status = 503;
         return;
     }
+    const char* const end = cut == Cut::noneWithBareLineFeeds ? "\n" : "\r\n";
     // The reason phrase is free text; clients go by the number.
     std::string start = cut == Cut::afterInterimAndStatusLine
                             ? "HTTP/1.1 103 Early Hints\r\nLink: </>; rel=preload\r\n\r\n"
                             : "";
     start += "HTTP/1.1 " + std::to_string(response.status) +
-             (response.status == 200 ? " OK\r\n" : " Answer\r\n");
+             (response.status == 200 ? " OK" : " Answer") + end;
     if (cut == Cut::inHeaderLine) start += "Content-Type: appli";
-    if (send(sock, start.data(), start.size(), MSG_NOSIGNAL) < 0) return;
+    if (cut == Cut::noneWithBareLineFeeds) {
+        start += "Content-Type: " + response.get_header_value("Content-Type") + end +
+                 "Content-Length: " + std::to_string(response.body.size()) + end +
+                 "Connection: close" + end + end + response.body;
+    }
+    for (size_t sent = 0; sent < start.size();) {
+        const ssize_t wrote = send(sock, start.data() + sent, start.size() - sent, MSG_NOSIGNAL);
+        if (wrote < 0) return;
+        sent += size_t(wrote);
+    }
     shutdown(sock, SHUT_RDWR);
     // As in resetConnection, cpp-httplib's own answer then goes to a socket that leads nowhere.
     const int placeholder = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -171,17 +182,21 @@ const Fault kFaults[] = {
      }},
     {"cut-status-line", "send the answer's status line alone, then close the connection", true,
      [](Faults&, const httplib::Request& request, httplib::Response& response) {
-         cutInHeaders(request, response, Cut::afterStatusLine);
+         writeRaw(request, response, Cut::afterStatusLine);
      }},
     {"cut-header", "close the connection in the middle of the answer's first header line", true,
      [](Faults&, const httplib::Request& request, httplib::Response& response) {
-         cutInHeaders(request, response, Cut::inHeaderLine);
+         writeRaw(request, response, Cut::inHeaderLine);
      }},
     {"cut-after-interim",
      "send an informational answer (103), then the status line alone, then close the connection",
      true,
      [](Faults&, const httplib::Request& request, httplib::Response& response) {
-         cutInHeaders(request, response, Cut::afterInterimAndStatusLine);
+         writeRaw(request, response, Cut::afterInterimAndStatusLine);
+     }},
+    {"bare-lf", "the whole answer with bare line feeds ending its header lines, then close", true,
+     [](Faults&, const httplib::Request& request, httplib::Response& response) {
+         writeRaw(request, response, Cut::noneWithBareLineFeeds);
      }},
     {"error-500", "HTTP 500 with an envelope", false,
      [](Faults&, const httplib::Request&, httplib::Response& response) {
