@@ -196,7 +196,8 @@ bool Transport::exchange(const Request& request, Response& response, long& statu
     const bool withBody = sendsBody(request);
     std::string url;
     if (!buildUrl(handle_, request, url)) {
-        why = "out of memory while building the request";
+        // libcurl escapes at most 8 MB of a text, and fails on memory.
+        why = "a URL key or value libcurl cannot escape (too long, or out of memory)";
         return false;
     }
     // Exchanges mostly repeat the headers of the one before (the same token, the same fields):
