@@ -1,5 +1,6 @@
 // librestlink.so's request as bytes on the wire, against a loopback socket that records them.
 #include <arpa/inet.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <stdlib.h>
@@ -15,6 +16,13 @@
 #include "restlink.h"
 
 namespace {
+
+// The library reads its address once per process: each test here sets its own and runs alone, as
+// ctest runs them; run in one process, the ones after the first are skipped.
+bool firstInThisProcess() {
+    static bool first = true;
+    return std::exchange(first, false);
+}
 
 // Listens on a free loopback port; serveOne() takes one connection, keeps its header block and the
 // body that declares, answers an empty 200 and closes.
@@ -72,6 +80,7 @@ private:
 // body does; the caller's own Content-Type and Expect stand alone, and libcurl adds neither a
 // form's type nor a wait for "100 Continue".
 TEST(RestlinkWire, RequestsGoOutAsSet) {
+    if (!firstInThisProcess()) GTEST_SKIP() << "needs a process of its own";
     Recorder recorder;
     ASSERT_NE(recorder.port, 0);
     const std::string host = "127.0.0.1:" + std::to_string(recorder.port);
@@ -125,6 +134,19 @@ TEST(RestlinkWire, RequestsGoOutAsSet) {
         EXPECT_EQ(status, 200);
         EXPECT_EQ(recorder.request, c.wire);
     }
+}
+
+// A host name that does not resolve (.invalid never does): a failure that says so, not a
+// time-out.
+TEST(RestlinkWire, UnknownHostIsAFailureThatSaysSo) {
+    if (!firstInThisProcess()) GTEST_SKIP() << "needs a process of its own";
+    setenv("RESTLINK_BASE_URL", "http://no-such-host.invalid", 1);
+    HttpClient* client = HttpSingleTon::getInstance()->getHttpClient();
+    HttpRequest* request = client->createRequest("GET", "/wire");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(client->sendRequest(request, nullptr), nullptr);
+    EXPECT_THAT(testing::internal::GetCapturedStderr(),
+                testing::StartsWith("restlink: GET /wire failed: unknown host:"));
 }
 
 }  // namespace
