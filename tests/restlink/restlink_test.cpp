@@ -263,8 +263,8 @@ TEST(Restlink, StatusOutside2xxIsAFailureAndAnEmptyBodyAResponse) {
     }
 }
 
-// By the length it declares, before any room is sought for it (controller-sim's fault table shows
-// the largest body taken).
+// Declared too large: refused before any room is sought for it or its body read; not declared:
+// refused once it passes the limit (controller-sim's fault table shows the largest body taken).
 TEST(Restlink, BodyLargerThan64MiBIsRefusedDeclaredOrNot) {
     for (const char* size : {"67108865", "1125899906842624"}) {
         const std::string path = std::string("/size/") + size;
