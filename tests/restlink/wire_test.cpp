@@ -25,7 +25,8 @@ bool firstInThisProcess() {
 }
 
 // Listens on a free loopback port; serveOne() takes one connection, keeps its header block and the
-// body it declares, answers an empty 200 and closes.
+// body it declares (or what its first read gets, for a client that waits for an answer before it
+// says more), answers an empty 200 and closes.
 class Recorder {
     // A request that never comes, or stops short, ends the wait rather than the test run.
     static constexpr timeval wait{10, 0};
@@ -44,9 +45,9 @@ public:
         setsockopt(listener_, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
     }
     ~Recorder() { close(listener_); }
-    std::thread serveOne() {
+    std::thread serveOne(bool firstReadOnly = false) {
         request.clear();
-        return std::thread([this] {
+        return std::thread([this, firstReadOnly] {
             const int peer = accept(listener_, nullptr, nullptr);
             if (peer < 0) return;
             setsockopt(peer, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
@@ -56,6 +57,7 @@ public:
                 const ssize_t got = recv(peer, buffer, sizeof buffer, 0);
                 if (got <= 0) break;
                 request.append(buffer, size_t(got));
+                if (firstReadOnly) break;
                 const size_t end = request.find("\r\n\r\n");
                 const size_t length = request.find("Content-Length: ");
                 if (end != std::string::npos)
@@ -118,6 +120,37 @@ TEST(RestlinkWire, RequestsGoOutAsSet) {
         EXPECT_EQ(recorder.request, std::string(c.method) + " /wire HTTP/1.1\r\nHost: " + host +
                                         "\r\nAccept: */*\r\n" + c.wire);
     }
+}
+
+// A controller behind TLS: an https address is spoken to in TLS (its first record a handshake),
+// and a peer that answers in plain text is a failure.
+TEST(RestlinkWire, AnHttpsAddressIsSpokenToInTls) {
+    if (!firstInThisProcess()) GTEST_SKIP() << "needs a process of its own";
+    Recorder recorder;
+    ASSERT_NE(recorder.port, 0);
+    setenv("RESTLINK_BASE_URL", ("https://127.0.0.1:" + std::to_string(recorder.port)).c_str(), 1);
+    std::thread server = recorder.serveOne(true);
+    HttpClient* client = HttpSingleTon::getInstance()->getHttpClient();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(client->sendRequest(client->createRequest("GET", "/wire"), nullptr), nullptr);
+    testing::internal::GetCapturedStderr();
+    server.join();
+    EXPECT_EQ(recorder.request.substr(0, 2), "\x16\x03");
+}
+
+// The controller is on the device's own network: a proxy named by the environment is not used.
+TEST(RestlinkWire, TheEnvironmentsProxyIsNotUsed) {
+    if (!firstInThisProcess()) GTEST_SKIP() << "needs a process of its own";
+    Recorder recorder;
+    ASSERT_NE(recorder.port, 0);
+    setenv("RESTLINK_BASE_URL", ("http://127.0.0.1:" + std::to_string(recorder.port)).c_str(), 1);
+    setenv("http_proxy", "http://127.0.0.1:1", 1);  // nothing listens there
+    std::thread server = recorder.serveOne();
+    HttpClient* client = HttpSingleTon::getInstance()->getHttpClient();
+    EXPECT_NE(client->sendRequest(client->createRequest("GET", "/wire"), nullptr), nullptr);
+    server.join();
+    unsetenv("http_proxy");
+    EXPECT_THAT(recorder.request, testing::StartsWith("GET /wire HTTP/1.1\r\n"));
 }
 
 // A host name that does not resolve (.invalid never does): a failure that says so, not a
