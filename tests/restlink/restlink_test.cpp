@@ -266,6 +266,23 @@ TEST(Restlink, StatusOutside2xxIsAFailureAndAnEmptyBodyAResponse) {
     }
 }
 
+// A HEAD is answered with the declared length and no body (nothing is waited for); what follows
+// it on the same handle asks for and gets its body.
+TEST(Restlink, AHeadGetsNoBodyAndWhatFollowsGetsItsOwn) {
+    for (const char* after : {"GET", "PUT"}) {
+        const Sent head = exchange("HEAD", "/size/1000");
+        ASSERT_NE(head.response, nullptr) << head.lines;
+        EXPECT_EQ(head.status, 200);
+        EXPECT_EQ(head.response->getBodySize(), 0u);
+        const Sent next =
+            exchange(after, "/size/3", {}, {}, after == std::string("PUT") ? "b" : "");
+        ASSERT_NE(next.response, nullptr) << next.lines;
+        EXPECT_EQ(std::string(next.response->getBody(), next.response->getBodySize()), "xxx");
+        EXPECT_EQ(server->lastRequest().method, after);
+        EXPECT_EQ(server->lastRequest().body, after == std::string("PUT") ? "b" : "");
+    }
+}
+
 // Declared too large: refused before any room is sought for it or its body read; not declared:
 // refused once it passes the limit (controller-sim's fault table shows the largest body taken).
 TEST(Restlink, BodyLargerThan64MiBIsRefusedDeclaredOrNot) {
