@@ -26,7 +26,7 @@ bool firstInThisProcess() {
 
 // Listens on a free loopback port; serveOne() takes one connection, keeps its header block and the
 // body it declares (or what its first read gets, for a client that waits for an answer before it
-// says more), answers an empty 200 and closes.
+// says more), answers (an empty 200 unless told otherwise) and closes.
 class Recorder {
     // A request that never comes, or stops short, ends the wait rather than the test run.
     static constexpr timeval wait{10, 0};
@@ -45,9 +45,11 @@ public:
         setsockopt(listener_, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
     }
     ~Recorder() { close(listener_); }
-    std::thread serveOne(bool firstReadOnly = false) {
+    std::thread serveOne(bool firstReadOnly = false, std::string answer =
+                                                         "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n"
+                                                         "Connection: close\r\n\r\n") {
         request.clear();
-        return std::thread([this, firstReadOnly] {
+        return std::thread([this, firstReadOnly, answer] {
             const int peer = accept(listener_, nullptr, nullptr);
             if (peer < 0) return;
             setsockopt(peer, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
@@ -63,8 +65,6 @@ public:
                 if (end != std::string::npos)
                     whole = end + 4 + (length < end ? std::stoul(request.substr(length + 16)) : 0);
             }
-            const std::string answer =
-                "HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
             send(peer, answer.data(), answer.size(), MSG_NOSIGNAL);
             close(peer);
         });
@@ -151,6 +151,23 @@ TEST(RestlinkWire, TheEnvironmentsProxyIsNotUsed) {
     server.join();
     unsetenv("http_proxy");
     EXPECT_THAT(recorder.request, testing::StartsWith("GET /wire HTTP/1.1\r\n"));
+}
+
+// An answer whose connection closes inside its header block: a failure that says where, however
+// the server framed it.
+TEST(RestlinkWire, AnAnswerCutInItsHeaderBlockIsAFailure) {
+    if (!firstInThisProcess()) GTEST_SKIP() << "needs a process of its own";
+    Recorder recorder;
+    ASSERT_NE(recorder.port, 0);
+    setenv("RESTLINK_BASE_URL", ("http://127.0.0.1:" + std::to_string(recorder.port)).c_str(), 1);
+    std::thread server = recorder.serveOne(false, "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n");
+    HttpClient* client = HttpSingleTon::getInstance()->getHttpClient();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(client->sendRequest(client->createRequest("GET", "/wire"), nullptr), nullptr);
+    server.join();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "restlink: GET /wire failed: the answer ended inside its header block (after status "
+              "200)\n");
 }
 
 // A host name that does not resolve (.invalid never does): a failure that says so, not a
