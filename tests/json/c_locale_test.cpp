@@ -42,6 +42,10 @@ TEST(CLocale, ACommaDecimalLocaleChangesNothing) {
         GTEST_SKIP() << "the build compiled no comma-decimal locale (localedef and the locales "
                         "package's de_DE source are needed)";
     ASSERT_STREQ(nl_langinfo_l(RADIXCHAR, comma), ",");
+    // The environment names it as well, as for a host started under it: the conversions' own
+    // locale (made at the first of them, below) takes nothing from there.
+    setenv("LOCPATH", OCSM_TEST_LOCALE_DIR, 1);
+    setenv("LC_ALL", "de_DE.UTF-8", 1);
     // uselocale affects only the calling thread: the locale lives and ends with the worker.
     std::thread worker([comma] {
         uselocale(comma);
@@ -60,6 +64,8 @@ TEST(CLocale, ACommaDecimalLocaleChangesNothing) {
         EXPECT_EQ(encoded, R"({"gamma":0.5})");
     });
     worker.join();
+    unsetenv("LC_ALL");
+    unsetenv("LOCPATH");
     freelocale(comma);
 }
 

@@ -17,6 +17,14 @@ using LCD::AutoReport::AutoReportTLVDataMessage;
 using LCD::AutoReport::LCDAutoReportData;
 using List = std::vector<Screen::s_ScreenColorSpace>;
 
+// A key that fills the words the decoder compares keys in (21 letters, with its quotes and colon
+// 24 bytes), and one longer than them.
+struct s_LongKeys {
+    int32_t abcdefghijklmnopqrstu = 0;
+    int32_t abcdefghijklmnopqrstuvwxyz = 0;
+};
+LCDJSON_RECORD(s_LongKeys, abcdefghijklmnopqrstu, abcdefghijklmnopqrstuvwxyz)
+
 // The compact JSON text of what text decodes to in value, or the error text.
 template <class T>
 std::string read(const std::string& text, T value = T{}) {
@@ -75,7 +83,8 @@ TEST(Records, KeysMembersSyntaxAndSequences) {
         {"RGB", fresh<s_RGB>},
         {"AutoReport", fresh<LCDAutoReportData>},
         {"ColorSpaceList", fresh<List>},
-        {"ColorSpaceResponse", fresh<s_response<List>>}};
+        {"ColorSpaceResponse", fresh<s_response<List>>},
+        {"LongKeys", fresh<s_LongKeys>}};
     for (const auto& c : ocsm_test::readCases("json/records.tsv")) {
         const std::string got = types.at(c.at(0))(c.at(1));
         const size_t at = got.find(" msg:");
