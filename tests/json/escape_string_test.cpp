@@ -23,6 +23,9 @@ TEST(EscapeString, DecodesEveryEscapeOrFailsKeepingWhatWasDecoded) {
         EXPECT_EQ(out, "ab") << bad;
     }
     EXPECT_FALSE(lcdjson::escape_string(out, "\\u00e9", 5));  // only the token's size counts
+    // A backslash as the token's last byte escapes nothing past it.
+    EXPECT_FALSE(lcdjson::escape_string(out, "ab\\n", 3));
+    EXPECT_EQ(out, "ab");
 }
 
 TEST(CharTable, HexDigitsBlanksAndOthers) {
