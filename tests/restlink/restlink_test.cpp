@@ -274,12 +274,12 @@ TEST(Restlink, AHeadGetsNoBodyAndWhatFollowsGetsItsOwn) {
         ASSERT_NE(head.response, nullptr) << head.lines;
         EXPECT_EQ(head.status, 200);
         EXPECT_EQ(head.response->getBodySize(), 0u);
-        const Sent next =
-            exchange(after, "/size/3", {}, {}, after == std::string("PUT") ? "b" : "");
+        const std::string body = after == std::string("PUT") ? "b" : "";
+        const Sent next = exchange(after, "/size/3", {}, {}, body);
         ASSERT_NE(next.response, nullptr) << next.lines;
         EXPECT_EQ(std::string(next.response->getBody(), next.response->getBodySize()), "xxx");
         EXPECT_EQ(server->lastRequest().method, after);
-        EXPECT_EQ(server->lastRequest().body, after == std::string("PUT") ? "b" : "");
+        EXPECT_EQ(server->lastRequest().body, body);
     }
 }
 

@@ -76,6 +76,13 @@ private:
     int listener_;
 };
 
+// The library's address set to the recorder's port, by the scheme given; its host and port.
+std::string pointAt(const Recorder& recorder, const char* scheme) {
+    const std::string host = "127.0.0.1:" + std::to_string(recorder.port);
+    setenv("RESTLINK_BASE_URL", (scheme + ("://" + host)).c_str(), 1);
+    return host;
+}
+
 // The request as the library writes it: libcurl's Host and Accept, then the fields in the order
 // set, a field set with an empty value present and empty (a server may tell it from a missing
 // one); a PUT, POST or PATCH without a body declares an empty one, as any method given an empty
@@ -85,8 +92,7 @@ TEST(RestlinkWire, RequestsGoOutAsSet) {
     if (!firstInThisProcess()) GTEST_SKIP() << "needs a process of its own";
     Recorder recorder;
     ASSERT_NE(recorder.port, 0);
-    const std::string host = "127.0.0.1:" + std::to_string(recorder.port);
-    setenv("RESTLINK_BASE_URL", ("http://" + host).c_str(), 1);
+    const std::string host = pointAt(recorder, "http");
     using Heads = std::vector<std::pair<const char*, const char*>>;
     const struct {
         const char* method;
@@ -128,7 +134,7 @@ TEST(RestlinkWire, AnHttpsAddressIsSpokenToInTls) {
     if (!firstInThisProcess()) GTEST_SKIP() << "needs a process of its own";
     Recorder recorder;
     ASSERT_NE(recorder.port, 0);
-    setenv("RESTLINK_BASE_URL", ("https://127.0.0.1:" + std::to_string(recorder.port)).c_str(), 1);
+    pointAt(recorder, "https");
     std::thread server = recorder.serveOne(true);
     HttpClient* client = HttpSingleTon::getInstance()->getHttpClient();
     testing::internal::CaptureStderr();
@@ -143,7 +149,7 @@ TEST(RestlinkWire, TheEnvironmentsProxyIsNotUsed) {
     if (!firstInThisProcess()) GTEST_SKIP() << "needs a process of its own";
     Recorder recorder;
     ASSERT_NE(recorder.port, 0);
-    setenv("RESTLINK_BASE_URL", ("http://127.0.0.1:" + std::to_string(recorder.port)).c_str(), 1);
+    pointAt(recorder, "http");
     setenv("http_proxy", "http://127.0.0.1:1", 1);  // nothing listens there
     std::thread server = recorder.serveOne();
     HttpClient* client = HttpSingleTon::getInstance()->getHttpClient();
@@ -159,7 +165,7 @@ TEST(RestlinkWire, AnAnswerCutInItsHeaderBlockIsAFailure) {
     if (!firstInThisProcess()) GTEST_SKIP() << "needs a process of its own";
     Recorder recorder;
     ASSERT_NE(recorder.port, 0);
-    setenv("RESTLINK_BASE_URL", ("http://127.0.0.1:" + std::to_string(recorder.port)).c_str(), 1);
+    pointAt(recorder, "http");
     std::thread server = recorder.serveOne(false, "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n");
     HttpClient* client = HttpSingleTon::getInstance()->getHttpClient();
     testing::internal::CaptureStderr();
