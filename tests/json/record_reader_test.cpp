@@ -4,48 +4,18 @@
 // decode into each record the component reads without touching that page, and as they decode
 // from a string.
 #include <gtest/gtest.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
-#include <cstring>
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "guardedtext.h"
 #include "json/lcdjson.h"
 #include "outputcolorspacemodel/colorspaceanswer.h"
 #include "protomodel/protomodel.h"
 #include "testsupport.h"
 
 namespace {
-
-// Pages that may be read, then one that may not.
-class GuardedText {
-public:
-    explicit GuardedText(size_t largest) {
-        page_ = static_cast<size_t>(sysconf(_SC_PAGESIZE));
-        readable_ = (largest + 1 + page_ - 1) / page_ * page_;
-        void* map = mmap(nullptr, readable_ + page_, PROT_READ | PROT_WRITE,
-                         MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        base_ = map != MAP_FAILED ? static_cast<char*>(map) : nullptr;
-        if (base_ != nullptr) mprotect(base_ + readable_, page_, PROT_NONE);
-    }
-    ~GuardedText() {
-        if (base_ != nullptr) munmap(base_, readable_ + page_);
-    }
-    bool ready() const { return base_ != nullptr; }
-
-    // The text and its NUL, ending at the guard page.
-    const char* place(const std::string& text) {
-        char* at = base_ + readable_ - text.size() - 1;
-        std::memcpy(at, text.c_str(), text.size() + 1);
-        return at;
-    }
-
-private:
-    size_t page_ = 0;
-    size_t readable_ = 0;
-    char* base_ = nullptr;
-};
 
 // What a decode of the text at `text` gives (its error text, or "ok"), made as decode makes it, and
 // the same for a copy of the text in a string: the two must agree.
@@ -101,7 +71,7 @@ TEST(RecordReader, ScansStopAtTheTextsEndWhereverItIsCut) {
     size_t largest = 0;
     for (const std::string& text : texts)
         largest = std::max(largest, text.size());
-    GuardedText guarded(largest);
+    ocsm_test::GuardedText guarded(largest + 1);
     ASSERT_TRUE(guarded.ready());
     for (const std::string& text : texts) {
         expectSameAll(guarded.place(text), text.size());
