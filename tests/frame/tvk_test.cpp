@@ -1,4 +1,5 @@
-// The host's interfaces as the host calls them: every operation in its vtable slot.
+// The host's interfaces as the host calls them: every operation in its vtable slot; a component's
+// life as the host drives it.
 #include "host/tvk.h"
 
 #include <gtest/gtest.h>
@@ -6,7 +7,6 @@
 #include <cstdint>
 #include <cstring>
 #include <utility>
-
 
 namespace {
 
@@ -65,6 +65,25 @@ TEST(HostInterfaceSlots, OperationsAndPlaceholdersSitInTheirSlots) {
     // clang-format on
     for (size_t i = 0; i < sizeof slots / sizeof slots[0]; ++i)
         EXPECT_EQ(slots[i].first, slots[i].second) << "entry " << i;
+}
+
+// Counts the components alive.
+struct Probe : tvk::IMessageHandler {
+    static int alive;
+    Probe() { ++alive; }
+    ~Probe() override { --alive; }
+    const tvk::IMessage* handleMessage(const tvk::IMessage*) override { return nullptr; }
+};
+int Probe::alive = 0;
+
+TEST(ComponentTmpl, DestroysWhatItMadeAndPassesOverNull) {
+    void* object = tvk::ComponentTmpl<Probe>::creator();
+    ASSERT_NE(object, nullptr);
+    EXPECT_EQ(Probe::alive, 1);
+    tvk::ComponentTmpl<Probe>::deletor(nullptr);
+    EXPECT_EQ(Probe::alive, 1);
+    tvk::ComponentTmpl<Probe>::deletor(object);
+    EXPECT_EQ(Probe::alive, 0);
 }
 
 }  // namespace

@@ -17,13 +17,15 @@ using LCD::AutoReport::AutoReportTLVDataMessage;
 using LCD::AutoReport::LCDAutoReportData;
 using List = std::vector<Screen::s_ScreenColorSpace>;
 
-// A key that fills the words the decoder compares keys in (21 letters, with its quotes and colon
-// 24 bytes), and one longer than them.
-struct s_LongKeys {
+// Keys against the words the decoder compares keys in: one that fills all three (21 letters, with
+// its quotes and colon 24 bytes), one longer than them, and one whose first word ends with its
+// closing quote (7 letters).
+struct s_Keys {
     int32_t abcdefghijklmnopqrstu = 0;
     int32_t abcdefghijklmnopqrstuvwxyz = 0;
+    int32_t abcdefg = 0;
 };
-LCDJSON_RECORD(s_LongKeys, abcdefghijklmnopqrstu, abcdefghijklmnopqrstuvwxyz)
+LCDJSON_RECORD(s_Keys, abcdefghijklmnopqrstu, abcdefghijklmnopqrstuvwxyz, abcdefg)
 
 // The compact JSON text of what text decodes to in value, or the error text.
 template <class T>
@@ -84,7 +86,7 @@ TEST(Records, KeysMembersSyntaxAndSequences) {
         {"AutoReport", fresh<LCDAutoReportData>},
         {"ColorSpaceList", fresh<List>},
         {"ColorSpaceResponse", fresh<s_response<List>>},
-        {"LongKeys", fresh<s_LongKeys>}};
+        {"Keys", fresh<s_Keys>}};
     for (const auto& c : ocsm_test::readCases("json/records.tsv")) {
         const std::string got = types.at(c.at(0))(c.at(1));
         const size_t at = got.find(" msg:");

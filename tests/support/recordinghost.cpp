@@ -49,12 +49,13 @@ struct RecordingHost::Services_ final : tvk::IHost, tvk::IMessageCenter {
     void hostSlot1() override {}
     void hostSlot2() override {}
     void* getService(const char* name) override {
+        // The names as the host spells them, not through the plugin's constants.
         const std::string service = name ? name : "";
-        if (service == tvk::kMessageCenterService && (offered & kMessageCenter))
+        if (service == "tvk_default_messagecenter" && (offered & kMessageCenter))
             return static_cast<tvk::IMessageCenter*>(this);
-        if (service == tvk::kCommandDispatcherService && (offered & kCommands))
+        if (service == "commanddispatcher" && (offered & kCommands))
             return static_cast<tvk::ICommandDispatcher*>(&commands);
-        if (service == tvk::kEventDispatcherService && (offered & kEvents))
+        if (service == "eventdispatcher" && (offered & kEvents))
             return static_cast<tvk::IEventDispatcher*>(&events);
         return nullptr;
     }
