@@ -17,6 +17,10 @@ TEST(EscapeString, DecodesEveryEscapeOrFailsKeepingWhatWasDecoded) {
     EXPECT_EQ(out,
               "\"\\/\b\f\n\r\tx\xC3\xA9\xE2\x82\xAC"
               "A\xED\xA0\xBD\xED\xB8\x80");  // surrogates one by one
+    // Either side of each UTF-8 length: one, two and three bytes.
+    const std::string bounds = "\\u007F\\u0080\\u07FF\\u0800\\uFFFF";
+    ASSERT_TRUE(lcdjson::escape_string(out, bounds.data(), bounds.size()));
+    EXPECT_EQ(out, "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF");
     ASSERT_TRUE(lcdjson::escape_string(out, "", 0));
     EXPECT_EQ(out, "");
     // Each bad token ends right before an unreadable page: nothing past its size is read (a
