@@ -1,8 +1,8 @@
-// The decoder's scans stay within the text. Each text is placed so that its terminating NUL is the
-// last byte before a page that cannot be read; the controller's documents, cut at every byte of
-// their first screen or interface (so that every scan meets the end of the text in every state),
-// decode into each record the component reads without touching that page, and as they decode
-// from a string.
+// The decoder's scans stay within the text. Each text is placed so that its last byte (its
+// terminating NUL, or its last character for a reader given the text's size) is the last before a
+// page that cannot be read; the controller's documents, cut at every byte of their first screen or
+// interface (so that every scan meets the end of the text in every state), decode into each record
+// the component reads without touching that page, and as they decode from a string.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,31 +17,39 @@
 
 namespace {
 
-// What a decode of the text at `text` gives (its error text, or "ok"), made as decode makes it, and
-// the same for a copy of the text in a string: the two must agree.
+// What reading a T from the text at `text` gives: its error text, or "ok".
 template <class T>
-void expectSameAt(const char* text, size_t size) {
+std::string readAt(const char* text, uint64_t size, uint64_t readable) {
     T value{};
-    std::string at = "ok";
-    lcdjson::reader rd(text, UINT64_MAX, size + 1);
+    lcdjson::reader rd(text, size, readable);
     try {
         lcdjson::detail::read_root(rd, value);
     } catch (const lcdjson::exception& e) {
-        at = e.what();
+        return e.what();
     }
-    T copy{};
-    std::string error = "ok";
-    LCD::ProtoModel::decode(std::string(text, size), copy, error);
-    ASSERT_EQ(at, error) << std::string(text, size);
+    return "ok";
 }
 
-void expectSameAll(const char* text, size_t size) {
+// A decode of the text from a string, and reads of it placed before the guard page: as decode
+// reads it (through its NUL), and by a reader held to its size with no NUL after it. All agree.
+template <class T>
+void expectSame(ocsm_test::GuardedText& guarded, const std::string& text) {
+    T copy{};
+    std::string error = "ok";
+    LCD::ProtoModel::decode(text, copy, error);
+    ASSERT_EQ(readAt<T>(guarded.place(text), UINT64_MAX, text.size() + 1), error) << text;
+    if (text.empty()) return;  // a size of 0 means no limit
+    ASSERT_EQ(readAt<T>(guarded.place(text.data(), text.size()), text.size(), text.size()), error)
+        << text;
+}
+
+void expectSameAll(ocsm_test::GuardedText& guarded, const std::string& text) {
     using namespace LCD::ProtoModel;
-    expectSameAt<s_response<Screen::s_ScreenDetail>>(text, size);
-    expectSameAt<s_response<Interface::s_InterfaceDetailInfo>>(text, size);
-    expectSameAt<LCD::AutoReport::LCDAutoReportData>(text, size);
-    expectSameAt<std::vector<Screen::s_ScreenColorSpace>>(text, size);
-    expectSameAt<ColorSpace::s_PutColorSpaceAnswer>(text, size);
+    expectSame<s_response<Screen::s_ScreenDetail>>(guarded, text);
+    expectSame<s_response<Interface::s_InterfaceDetailInfo>>(guarded, text);
+    expectSame<LCD::AutoReport::LCDAutoReportData>(guarded, text);
+    expectSame<std::vector<Screen::s_ScreenColorSpace>>(guarded, text);
+    expectSame<ColorSpace::s_PutColorSpaceAnswer>(guarded, text);
 }
 
 // The text without the blanks between its tokens, as the controller sends it.
@@ -74,11 +82,11 @@ TEST(RecordReader, ScansStopAtTheTextsEndWhereverItIsCut) {
     ocsm_test::GuardedText guarded(largest + 1);
     ASSERT_TRUE(guarded.ready());
     for (const std::string& text : texts) {
-        expectSameAll(guarded.place(text), text.size());
+        expectSameAll(guarded, text);
         // Every cut within the first OCSM_GUARDED_CUTS bytes: 4 KiB takes each document past its
         // first screen or interface.
         for (size_t cut = 0; cut < std::min<size_t>(text.size(), OCSM_GUARDED_CUTS); ++cut) {
-            expectSameAll(guarded.place(text.substr(0, cut)), cut);
+            expectSameAll(guarded, text.substr(0, cut));
             if (HasFatalFailure()) return;
         }
     }
