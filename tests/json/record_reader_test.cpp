@@ -76,6 +76,8 @@ TEST(RecordReader, ScansStopAtTheTextsEndWhereverItIsCut) {
         texts.push_back(stored);
         texts.push_back(compact(stored));
     }
+    // A refusal's answer: a negative member, which one cut leaves right after its sign.
+    texts.push_back(R"({"code":-2001,"message":"refused"})");
     size_t largest = 0;
     for (const std::string& text : texts)
         largest = std::max(largest, text.size());
