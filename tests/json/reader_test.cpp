@@ -72,15 +72,24 @@ TEST(ReaderScan, TokensNumbersStringsCommentsAndErrors) {
 }
 
 // parser_number on its own, for a caller that has taken the first digit: the rest of the number,
-// up to the text's size when it has one.
+// up to the text's size when it has one; at the text's end (a NUL under the cursor) no number,
+// whatever follows the NUL.
 TEST(ReaderScan, ParserNumberStopsAtTheSize) {
-    for (const auto& [size, expected] :
-         {std::pair<uint64_t, const char*>{3, "u:123 3"}, {0, "u:12345 5"}}) {
-        reader rd("12345,", size);
+    const struct {
+        const char* text;
+        uint64_t size;
+        const char* expected;
+    } cases[] = {{"12345,", 3, "u:123 3"},
+                 {"12345,", 0, "u:12345 5"},
+                 {"\0"
+                  "45,",
+                  0, "u:1 0"}};
+    for (const auto& c : cases) {
+        reader rd(c.text, c.size);
         rd.token_kind = lcdjson::tk_unsigned;
         rd.token_value.u = 1;
         rd.parser_number();
-        EXPECT_EQ(describe(rd) + " " + std::to_string(rd.token_size), expected) << size;
+        EXPECT_EQ(describe(rd) + " " + std::to_string(rd.token_size), c.expected) << c.size;
     }
 }
 
