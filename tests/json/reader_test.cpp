@@ -32,8 +32,8 @@ std::string describe(const reader& rd) {
             return value;
         case lcdjson::tk_punct:
             return "p:" + std::string(1, rd.current());
-        case lcdjson::tk_end:
-            return "end";
+        case lcdjson::tk_end:  // the NUL it stands on is its text
+            return rd.token_size == 1 ? "end" : "end of size " + std::to_string(rd.token_size);
     }
     return "?";
 }
