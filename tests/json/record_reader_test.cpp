@@ -30,26 +30,29 @@ std::string readAt(const char* text, uint64_t size, uint64_t readable) {
     return "ok";
 }
 
-// A decode of the text from a string, and reads of it placed before the guard page: as decode
-// reads it (through its NUL), and by a reader held to its size with no NUL after it. All agree.
+// A decode of the text from a string, and reads of it placed before a guard page: as decode
+// reads it (`with_nul`, its NUL last), and by a reader held to its size (`held`, no NUL after its
+// last character). All agree.
 template <class T>
-void expectSame(ocsm_test::GuardedText& guarded, const std::string& text) {
+void expectSame(const char* with_nul, const char* held, const std::string& text) {
     T copy{};
     std::string error = "ok";
     LCD::ProtoModel::decode(text, copy, error);
-    ASSERT_EQ(readAt<T>(guarded.place(text), UINT64_MAX, text.size() + 1), error) << text;
+    ASSERT_EQ(readAt<T>(with_nul, UINT64_MAX, text.size() + 1), error) << text;
     if (text.empty()) return;  // a size of 0 means no limit
-    ASSERT_EQ(readAt<T>(guarded.place(text.data(), text.size()), text.size(), text.size()), error)
-        << text;
+    ASSERT_EQ(readAt<T>(held, text.size(), text.size()), error) << text;
 }
 
-void expectSameAll(ocsm_test::GuardedText& guarded, const std::string& text) {
+void expectSameAll(ocsm_test::GuardedText& with_nul, ocsm_test::GuardedText& held,
+                   const std::string& text) {
     using namespace LCD::ProtoModel;
-    expectSame<s_response<Screen::s_ScreenDetail>>(guarded, text);
-    expectSame<s_response<Interface::s_InterfaceDetailInfo>>(guarded, text);
-    expectSame<LCD::AutoReport::LCDAutoReportData>(guarded, text);
-    expectSame<std::vector<Screen::s_ScreenColorSpace>>(guarded, text);
-    expectSame<ColorSpace::s_PutColorSpaceAnswer>(guarded, text);
+    const char* const nul_ended = with_nul.place(text);
+    const char* const sized = held.place(text.data(), text.size());
+    expectSame<s_response<Screen::s_ScreenDetail>>(nul_ended, sized, text);
+    expectSame<s_response<Interface::s_InterfaceDetailInfo>>(nul_ended, sized, text);
+    expectSame<LCD::AutoReport::LCDAutoReportData>(nul_ended, sized, text);
+    expectSame<std::vector<Screen::s_ScreenColorSpace>>(nul_ended, sized, text);
+    expectSame<ColorSpace::s_PutColorSpaceAnswer>(nul_ended, sized, text);
 }
 
 // The text without the blanks between its tokens, as the controller sends it.
@@ -81,14 +84,14 @@ TEST(RecordReader, ScansStopAtTheTextsEndWhereverItIsCut) {
     size_t largest = 0;
     for (const std::string& text : texts)
         largest = std::max(largest, text.size());
-    ocsm_test::GuardedText guarded(largest + 1);
-    ASSERT_TRUE(guarded.ready());
+    ocsm_test::GuardedText with_nul(largest + 1), held(largest);
+    ASSERT_TRUE(with_nul.ready() && held.ready());
     for (const std::string& text : texts) {
-        expectSameAll(guarded, text);
+        expectSameAll(with_nul, held, text);
         // Every cut within the first OCSM_GUARDED_CUTS bytes: 4 KiB takes each document past its
         // first screen or interface.
         for (size_t cut = 0; cut < std::min<size_t>(text.size(), OCSM_GUARDED_CUTS); ++cut) {
-            expectSameAll(guarded, text.substr(0, cut));
+            expectSameAll(with_nul, held, text.substr(0, cut));
             if (HasFatalFailure()) return;
         }
     }
