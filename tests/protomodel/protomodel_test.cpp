@@ -1,6 +1,7 @@
-// The data model against the controller's documents in data/: every key the documents carry binds
-// to a member of the right type (nothing but the keys the model leaves out on purpose is lost in a
-// decode and encode), and the screen and interface documents describe the same wiring.
+// The data model: a record the controller leaves out holds its defaults; against the controller's
+// documents in data/, every key the documents carry binds to a member of the right type (nothing
+// but the keys the model leaves out on purpose is lost in a decode and encode), and the screen and
+// interface documents describe the same wiring.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -96,6 +97,86 @@ std::set<std::string> lost(const std::string& file) {
                    (found != kept.end() ? " " + found->second + " for " + value : ""));
     }
     return out;
+}
+
+// Every member the controller leaves out keeps its record's default: each answer decoded with one
+// empty element in every list, and written back whole.
+TEST(Records, MembersLeftOutHoldTheirDefaults) {
+    const std::string rgb = R"({"R":50,"G":50,"B":50})";
+    const std::string rgbw = R"({"R":50,"G":50,"B":50,"W":100})";
+    const std::string axis =
+        R"({"addTime":0,"frontPorch":0,"sync":0,"syncPolarity":0,"totalTime":0})";
+    const std::string timing =
+        R"({"interlaced":1,"refresh":0,"horizontal":)" + axis + R"(,"vertical":)" + axis + "}";
+    const std::string thumb = R"({"interlaced":1,"frame":0,"width":0,"height":0})";
+    const std::string rect = R"({"x":0,"y":0,"width":0,"height":0})";
+    const std::string quality =
+        R"({"imageQualityMode":0,"eyeCare":0,"hue":0,"saturation":50,"gamma":220,"contrast":)" +
+        rgb + R"(,"brightness":)" + rgb + R"(,"shadow":)" + rgbw + R"(,"highLight":)" + rgbw +
+        R"(,"colorTemperature":{"mode":0,"quickAdjust":{"value":0},"advanceAdjust":)" + rgb + "}}";
+    const std::string pattern =
+        R"({"enable":0,"type":5,"bright":3,"grid":5,"gridType":0,"gridLineWidth":1,"speed":4})";
+    const std::string hdr =
+        R"({"sdr":{"gamma":2.2},"hdr10":{"peakLuminance":0,"envLuminance":0,"pqMode":0,)"
+        R"("toneMapping":0,"maxcll":{"enable":0,"presetMaxcll":0}},)"
+        R"("hlg":{"peakLuminance":0,"envLuminance":0}})";
+    const std::string page = R"(],"count":0,"page":0,"totalCount":0,"totalPage":0}})";
+    const std::string preset = R"({"preset":-1})";
+    const std::string pair = R"({"preset":-1,"actual":-1})";
+
+    std::string screen;
+    encode(screen, decodeOrFail<ScreenAnswer>(
+                       R"({"data":{"list":[{"mosaic":{"outputs":[{"feather":[{}]}]}}]}})"));
+    EXPECT_EQ(screen,
+              R"({"code":0,"message":"","data":{"list":[{"screenId":0,)"
+              R"("screenIdObj":{"id":0,"type":0},"general":{"name":"","area":{"areaId":0,)"
+              R"("areaName":""}},"mosaic":{"type":0,"splice":{"row":0,"column":0},"window":)" +
+                  rect + R"(,"outputs":[{"interfaceId":0,"interfaceOnline":0,"name":"","pos":)" +
+                  rect + R"(,"crop":)" + rect +
+                  R"(,"feather":[{"enable":0,"type":0,"gamma":0,"width":0}]}]},"colorDepth":)" +
+                  preset + R"(,"colorSpace":)" + preset + R"(,"colorRange":)" + preset +
+                  R"(,"colorGamut":)" + preset + R"(,"dynamicRange":)" + preset + R"(,"timing":)" +
+                  timing + R"(,"thumbTiming":)" + thumb +
+                  R"(,"timingSelect":{"select":0},"pgmEdit":0,"select":0,"imageQuality":)" +
+                  quality + R"(,"freeze":0,"ftb":{"enable":0,"time":700},"testPattern":)" +
+                  pattern + R"(,"hdr":)" + hdr +
+                  R"(,"hdcp":{"enable":0,"presetType":0,"actualType":0},"genlock":{"type":0,)"
+                  R"("phase":{"enable":0,"offset":0},"sourceId":0},"genlockStatus":{"status":0}})" +
+                  page);
+
+    std::string interface;
+    encode(interface, decodeOrFail<InterfaceAnswer>(R"({"data":{"list":[{}]}})"));
+    EXPECT_EQ(interface,
+              R"({"code":0,"message":"","data":{"list":[{"interfaceId":0,"state":0,)"
+              R"("interfaceIdObj":{"nodeId":0,"slotId":0,"connectorId":0,"splitId":0},)"
+              R"("auxiliaryInfo":{"connectorInfo":{"interfaceType":0,"type":0,"workMode":0,)"
+              R"("copyInfo":{"type":0,"id":0},"capacity":0},"screenInfo":{"name":"N/A"}},)"
+              R"("general":{"name":"N/A"},"presetThumbTiming":)" +
+                  thumb + R"(,"actualThumbTiming":)" + thumb + R"(,"presetTiming":)" + timing +
+                  R"(,"actualTiming":)" + timing +
+                  R"(,"timingSelect":{"select":0},"imageQuality":)" + quality +
+                  R"(,"crop":{"enable":0,"widthRatio":0,"heightRatio":0,"xRatio":0,"yRatio":0},)"
+                  R"("hdcp":{"enable":0,"preset":-1,"actual":0},"colorSpace":)" +
+                  pair + R"(,"colorDepth":)" + pair + R"(,"colorRange":)" + pair +
+                  R"(,"colorGamut":)" + pair + R"(,"colorDynamicRange":)" + pair +
+                  R"(,"testPattern":)" + pattern + R"(,"smpteMapping":)" + pair +
+                  R"(,"removeInterlace":{"enable":0},"cutout":{"enable":0,"type":0,)"
+                  R"("cursor":{"enable":0,"pos":{"x":0,"y":0},"color":)" +
+                  rgb +
+                  R"(},"brightness":{"threshold":0,"gain":0,"foregroundColor":)"
+                  R"({"enable":0,"R":50,"G":50,"B":50}},"hue":{"color":)" +
+                  rgb +
+                  R"(,"hueClip":5,"hueRamp":5,"saturationClip":5,"saturationGain":5,)"
+                  R"("spill":5,"shadow":5,"highLigh":5,"edgeSmooth":0}},"hdr":)" +
+                  hdr + "}" + page);
+
+    std::string report;
+    encode(report, decodeOrFail<LCD::AutoReport::LCDAutoReportData>("{}"));
+    EXPECT_EQ(report, R"({"source":"","seq":0,"sn":"","tl":{"CommandCode":0,"ErrorCode":0,)"
+                      R"("UserDataLength":0},"body":""})");
+    std::string spaces;
+    encode(spaces, decodeOrFail<std::vector<Screen::s_ScreenColorSpace>>("[{}]"));
+    EXPECT_EQ(spaces, R"([{"screenId":0,"colorSpace":{"preset":-1}}])");
 }
 
 TEST(Documents, EveryKeyBindsExceptThoseTheModelLeavesOut) {
