@@ -179,6 +179,14 @@ TEST(Records, MembersLeftOutHoldTheirDefaults) {
     EXPECT_EQ(spaces, R"([{"screenId":0,"colorSpace":{"preset":-1}}])");
 }
 
+// The interface payload the host receives starts as 108 zero bytes; the query fills only its
+// fields.
+TEST(Records, NewInterfacePayloadIsAllZero) {
+    const Interface::s_InterfaceSourceInfo info;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&info), sizeof info),
+              std::string(108, '\0'));
+}
+
 TEST(Documents, EveryKeyBindsExceptThoseTheModelLeavesOut) {
     // Keys of the controller's that the component has no use for.
     EXPECT_EQ(lost<ScreenAnswer>("screen-list-detail.json"),
