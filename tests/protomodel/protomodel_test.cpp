@@ -75,14 +75,20 @@ std::string indexesAsBrackets(const std::string& path) {
     return out;
 }
 
+// The text decoded into a new T and written back whole.
+template <class T>
+std::string rewritten(const std::string& text) {
+    std::string written;
+    encode(written, decodeOrFail<T>(text));
+    return written;
+}
+
 // What of a document does not come back unchanged from a decode and encode: the outermost key
 // missing from the encoded text, or a value that changed; array indexes shown as [].
 template <class T>
 std::set<std::string> lost(const std::string& file) {
     const std::string text = readDataFile(file);
-    std::string encoded;
-    encode(encoded, decodeOrFail<T>(text));
-    const Leaves kept = leaves(encoded);
+    const Leaves kept = leaves(rewritten<T>(text));
     std::set<std::string> out;
     for (const auto& [path, value] : leaves(text)) {
         const auto found = kept.find(path);
@@ -124,29 +130,25 @@ TEST(Records, MembersLeftOutHoldTheirDefaults) {
     const std::string preset = R"({"preset":-1})";
     const std::string pair = R"({"preset":-1,"actual":-1})";
 
-    std::string screen;
-    encode(screen, decodeOrFail<ScreenAnswer>(
-                       R"({"data":{"list":[{"mosaic":{"outputs":[{"feather":[{}]}]}}]}})"));
-    EXPECT_EQ(screen,
-              R"({"code":0,"message":"","data":{"list":[{"screenId":0,)"
-              R"("screenIdObj":{"id":0,"type":0},"general":{"name":"","area":{"areaId":0,)"
-              R"("areaName":""}},"mosaic":{"type":0,"splice":{"row":0,"column":0},"window":)" +
-                  rect + R"(,"outputs":[{"interfaceId":0,"interfaceOnline":0,"name":"","pos":)" +
-                  rect + R"(,"crop":)" + rect +
-                  R"(,"feather":[{"enable":0,"type":0,"gamma":0,"width":0}]}]},"colorDepth":)" +
-                  preset + R"(,"colorSpace":)" + preset + R"(,"colorRange":)" + preset +
-                  R"(,"colorGamut":)" + preset + R"(,"dynamicRange":)" + preset + R"(,"timing":)" +
-                  timing + R"(,"thumbTiming":)" + thumb +
-                  R"(,"timingSelect":{"select":0},"pgmEdit":0,"select":0,"imageQuality":)" +
-                  quality + R"(,"freeze":0,"ftb":{"enable":0,"time":700},"testPattern":)" +
-                  pattern + R"(,"hdr":)" + hdr +
-                  R"(,"hdcp":{"enable":0,"presetType":0,"actualType":0},"genlock":{"type":0,)"
-                  R"("phase":{"enable":0,"offset":0},"sourceId":0},"genlockStatus":{"status":0}})" +
-                  page);
+    EXPECT_EQ(
+        rewritten<ScreenAnswer>(R"({"data":{"list":[{"mosaic":{"outputs":[{"feather":[{}]}]}}]}})"),
+        R"({"code":0,"message":"","data":{"list":[{"screenId":0,)"
+        R"("screenIdObj":{"id":0,"type":0},"general":{"name":"","area":{"areaId":0,)"
+        R"("areaName":""}},"mosaic":{"type":0,"splice":{"row":0,"column":0},"window":)" +
+            rect + R"(,"outputs":[{"interfaceId":0,"interfaceOnline":0,"name":"","pos":)" + rect +
+            R"(,"crop":)" + rect +
+            R"(,"feather":[{"enable":0,"type":0,"gamma":0,"width":0}]}]},"colorDepth":)" + preset +
+            R"(,"colorSpace":)" + preset + R"(,"colorRange":)" + preset + R"(,"colorGamut":)" +
+            preset + R"(,"dynamicRange":)" + preset + R"(,"timing":)" + timing +
+            R"(,"thumbTiming":)" + thumb +
+            R"(,"timingSelect":{"select":0},"pgmEdit":0,"select":0,"imageQuality":)" + quality +
+            R"(,"freeze":0,"ftb":{"enable":0,"time":700},"testPattern":)" + pattern + R"(,"hdr":)" +
+            hdr +
+            R"(,"hdcp":{"enable":0,"presetType":0,"actualType":0},"genlock":{"type":0,)"
+            R"("phase":{"enable":0,"offset":0},"sourceId":0},"genlockStatus":{"status":0}})" +
+            page);
 
-    std::string interface;
-    encode(interface, decodeOrFail<InterfaceAnswer>(R"({"data":{"list":[{}]}})"));
-    EXPECT_EQ(interface,
+    EXPECT_EQ(rewritten<InterfaceAnswer>(R"({"data":{"list":[{}]}})"),
               R"({"code":0,"message":"","data":{"list":[{"interfaceId":0,"state":0,)"
               R"("interfaceIdObj":{"nodeId":0,"slotId":0,"connectorId":0,"splitId":0},)"
               R"("auxiliaryInfo":{"connectorInfo":{"interfaceType":0,"type":0,"workMode":0,)"
@@ -170,13 +172,11 @@ TEST(Records, MembersLeftOutHoldTheirDefaults) {
                   R"("spill":5,"shadow":5,"highLigh":5,"edgeSmooth":0}},"hdr":)" +
                   hdr + "}" + page);
 
-    std::string report;
-    encode(report, decodeOrFail<LCD::AutoReport::LCDAutoReportData>("{}"));
-    EXPECT_EQ(report, R"({"source":"","seq":0,"sn":"","tl":{"CommandCode":0,"ErrorCode":0,)"
-                      R"("UserDataLength":0},"body":""})");
-    std::string spaces;
-    encode(spaces, decodeOrFail<std::vector<Screen::s_ScreenColorSpace>>("[{}]"));
-    EXPECT_EQ(spaces, R"([{"screenId":0,"colorSpace":{"preset":-1}}])");
+    EXPECT_EQ(rewritten<LCD::AutoReport::LCDAutoReportData>("{}"),
+              R"({"source":"","seq":0,"sn":"","tl":{"CommandCode":0,"ErrorCode":0,)"
+              R"("UserDataLength":0},"body":""})");
+    EXPECT_EQ(rewritten<std::vector<Screen::s_ScreenColorSpace>>("[{}]"),
+              R"([{"screenId":0,"colorSpace":{"preset":-1}}])");
 }
 
 // The interface payload the host receives starts as 108 zero bytes; the query fills only its
@@ -203,9 +203,7 @@ TEST(Documents, EveryKeyBindsExceptThoseTheModelLeavesOut) {
     }
     const auto report = decodeOrFail<LCD::AutoReport::LCDAutoReportData>(
         readDataFile("autoreport-colorspace.json"));
-    std::string body;
-    encode(body, decodeOrFail<std::vector<Screen::s_ScreenColorSpace>>(report.body));
-    EXPECT_EQ(body, report.body);
+    EXPECT_EQ(rewritten<std::vector<Screen::s_ScreenColorSpace>>(report.body), report.body);
 }
 
 // controller-sim serves both documents, so the plugin's answers rely on them describing the same
