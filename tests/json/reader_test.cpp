@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "guardedtext.h"
 #include "json/lcdjson.h"
 #include "testsupport.h"
 
@@ -41,8 +42,8 @@ std::string describe(const reader& rd) {
 // All tokens of a text (of `size` bytes at most) up to the end token, or the error text. The end
 // token must stay once reached. With `readable` (the text and its NUL, as decode gives it) blanks
 // and strings are scanned a word at a time.
-std::string scan(const std::string& text, uint64_t size, uint64_t readable) {
-    reader rd(text.c_str(), size, readable);
+std::string scan(const char* text, uint64_t size, uint64_t readable) {
+    reader rd(text, size, readable);
     std::string out;
     try {
         for (;;) {
@@ -59,16 +60,42 @@ std::string scan(const std::string& text, uint64_t size, uint64_t readable) {
 }
 
 // Every token of a text, or the tokens up to the error and its text: json/reader.tsv; byte by
-// byte and a word at a time alike.
+// byte and a word at a time alike. A reader held to a size reads nothing past it: such a text is
+// also read from right before a page that cannot be read.
 TEST(ReaderScan, TokensNumbersStringsCommentsAndErrors) {
+    ocsm_test::GuardedText guarded(64);
+    ASSERT_TRUE(guarded.ready());
     for (const auto& c : ocsm_test::readCases("json/reader.tsv")) {
         const uint64_t size = c.size() > 2 ? std::stoull(c[2]) : UINT64_MAX;
         for (const uint64_t readable : {uint64_t{0}, uint64_t{c.at(0).size() + 1}})
-            EXPECT_EQ(scan(c[0], size, readable), c.at(1)) << c[0] << " readable " << readable;
+            EXPECT_EQ(scan(c[0].c_str(), size, readable), c.at(1))
+                << c[0] << " readable " << readable;
+        if (size == UINT64_MAX) continue;
+        for (const uint64_t readable : {uint64_t{0}, size})
+            EXPECT_EQ(scan(guarded.place(c[0].data(), size), size, readable), c[1])
+                << c[0] << " held, readable " << readable;
     }
     reader none(nullptr, 0);  // no text at all
     none.next();
     EXPECT_EQ(describe(none) + none.current(), std::string("end") + '\0');
+}
+
+// The bytes the word-wide scans may read: those readable, within the size; none without a text or
+// a readable size. skip_blanks passes over blanks up to there.
+TEST(ReaderScan, ReadableEndAndBlanks) {
+    EXPECT_EQ(reader("abc", 0, 4).readable_end(), 4u);
+    EXPECT_EQ(reader("abc", 2, 4).readable_end(), 2u);
+    EXPECT_EQ(reader("abc", 0).readable_end(), 0u);
+    EXPECT_EQ(reader(nullptr, 0, 4).readable_end(), 0u);
+
+    const std::string text = "x" + std::string(20, ' ') + "\t\r\n y  ";
+    const reader rd(text.c_str(), 0, text.size() + 1);
+    EXPECT_EQ(rd.skip_blanks(0), 0u);
+    EXPECT_EQ(rd.skip_blanks(1), 25u);
+    EXPECT_EQ(rd.skip_blanks(26), 28u);  // the NUL
+    const reader held(text.c_str(), text.size(), text.size());
+    EXPECT_EQ(held.skip_blanks(26), 28u);                   // the readable end
+    EXPECT_EQ(reader(text.c_str(), 0).skip_blanks(1), 1u);  // nothing readable
 }
 
 // parser_number on its own, for a caller that has taken the first digit: the rest of the number,

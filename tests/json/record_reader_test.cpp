@@ -1,8 +1,9 @@
-// The decoder's scans stay within the text. Each text is placed so that its last byte (its
-// terminating NUL, or its last character for a reader given the text's size) is the last before a
-// page that cannot be read; the controller's documents, cut at every byte of their first screen or
-// interface (so that every scan meets the end of the text in every state), decode into each record
-// the component reads without touching that page, and as they decode from a string.
+// The decoder's compare of a key in place, and its scans staying within the text. Each text is
+// placed so that its last byte (its terminating NUL, or its last character for a reader given the
+// text's size) is the last before a page that cannot be read; the controller's documents, cut at
+// every byte of their first screen or interface (so that every scan meets the end of the text in
+// every state), decode into each record the component reads without touching that page, and as
+// they decode from a string.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -69,6 +70,32 @@ std::string compact(const std::string& text) {
         if (quoted || (c != ' ' && c != '\n' && c != '\t' && c != '\r')) out += c;
     }
     return out;
+}
+
+// A record whose keys, quotes and colon included, are 4, 24 (as long as the compare in place
+// takes) and 25 bytes.
+struct Keys {
+    int32_t a = 0;
+    int32_t name_of_twenty_one_ch = 0;
+    int32_t name_of_twenty_two_chr = 0;
+};
+LCDJSON_RECORD(Keys, a, name_of_twenty_one_ch, name_of_twenty_two_chr)
+
+TEST(RecordReader, KeysAreComparedInPlaceUpToTheirWordsAndTheReadableEnd) {
+    const auto& entries = lcdjson::detail::table_of<Keys>::entries;
+    const std::string text = R"({"a":1,"name_of_twenty_one_ch":2,"name_of_twenty_two_chr":3})";
+    const lcdjson::reader rd(text.c_str(), UINT64_MAX, text.size() + 1);
+    EXPECT_TRUE(lcdjson::detail::key_here(rd, 1, entries[0]));
+    EXPECT_TRUE(lcdjson::detail::key_here(rd, 7, entries[1]));
+    EXPECT_FALSE(lcdjson::detail::key_here(rd, 7, entries[0]));
+    EXPECT_FALSE(lcdjson::detail::key_here(rd, 1, entries[1]));
+    // Too long for the words: left to the lookup by name.
+    EXPECT_FALSE(lcdjson::detail::key_here(rd, 33, entries[2]));
+    // A key that ends right at the readable end is there; one cut by it is not.
+    for (const uint64_t readable : {5, 4}) {
+        const lcdjson::reader near_end(text.c_str(), readable, readable);
+        EXPECT_EQ(lcdjson::detail::key_here(near_end, 1, entries[0]), readable == 5) << readable;
+    }
 }
 
 TEST(RecordReader, ScansStopAtTheTextsEndWhereverItIsCut) {

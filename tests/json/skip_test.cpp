@@ -1,4 +1,5 @@
-// skip: passing over values of any shape, including pathological nesting.
+// skip: passing over values of any shape, including pathological nesting, and the plain scan that
+// steps over a strict value at once.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -33,6 +34,22 @@ std::string invalid_at(int line, int column) {
 TEST(Skip, ValuesOfAnyShapeAndWhatStaysCurrent) {
     for (const auto& c : ocsm_test::readCases("json/skip.tsv"))
         EXPECT_EQ(skip_first(c.at(0)), c.at(1)) << c[0];
+}
+
+// Where the plain scan stops in a text as decode reads it (its NUL readable), or "-" where it
+// hands the value over.
+std::string plain_end(const std::string& text) {
+    const reader rd(text.c_str(), UINT64_MAX, text.size() + 1);
+    const uint64_t end = lcdjson::detail::plain_value_end(rd, 0);
+    return end == lcdjson::detail::kNotPlain ? "-" : std::to_string(end);
+}
+
+TEST(Skip, PlainScanTakesStrictValuesAndHandsOverTheRest) {
+    for (const auto& c : ocsm_test::readCases("json/plain_scan.tsv"))
+        EXPECT_EQ(plain_end(c.at(0)), c.at(1)) << c[0];
+    // It holds 64 open levels; deeper values go token by token.
+    EXPECT_EQ(plain_end(std::string(64, '[') + std::string(64, ']') + ","), "128");
+    EXPECT_EQ(plain_end(std::string(65, '[') + std::string(65, ']') + ","), "-");
 }
 
 // Recursion would need one stack frame per level; ten million levels must neither overflow
