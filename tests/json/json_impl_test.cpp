@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "keys_record.h"
 #include "protomodel/protomodel.h"
 #include "testsupport.h"
 
@@ -17,17 +18,7 @@ using LCD::AutoReport::AutoReportTLVDataMessage;
 using LCD::AutoReport::LCDAutoReportData;
 using List = std::vector<Screen::s_ScreenColorSpace>;
 
-// Keys against the words the decoder compares keys in: one that fills all three (21 letters, with
-// its quotes and colon 24 bytes), two longer than them (by one byte, and by five), and one whose
-// first word ends with its closing quote (7 letters).
-struct s_Keys {
-    int32_t abcdefghijklmnopqrstu = 0;
-    int32_t abcdefghijklmnopqrstuvwxyz = 0;
-    int32_t abcdefg = 0;
-    int32_t abcdefghijklmnopqrstuv = 0;
-};
-LCDJSON_RECORD(s_Keys, abcdefghijklmnopqrstu, abcdefghijklmnopqrstuvwxyz, abcdefg,
-               abcdefghijklmnopqrstuv)
+using ocsm_test::s_Keys;
 
 // The compact JSON text of what text decodes to in value, or the error text.
 template <class T>

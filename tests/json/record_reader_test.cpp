@@ -12,6 +12,7 @@
 
 #include "guardedtext.h"
 #include "json/lcdjson.h"
+#include "keys_record.h"
 #include "outputcolorspacemodel/colorspaceanswer.h"
 #include "protomodel/protomodel.h"
 #include "testsupport.h"
@@ -72,29 +73,24 @@ std::string compact(const std::string& text) {
     return out;
 }
 
-// A record whose keys, quotes and colon included, are 4, 24 (as long as the compare in place
-// takes) and 25 bytes.
-struct Keys {
-    int32_t a = 0;
-    int32_t name_of_twenty_one_ch = 0;
-    int32_t name_of_twenty_two_chr = 0;
-};
-LCDJSON_RECORD(Keys, a, name_of_twenty_one_ch, name_of_twenty_two_chr)
-
+// A key is there when its bytes, quotes and colon, are: all three words of one, none of a longer
+// one (that is looked up by name), and up to the readable end.
 TEST(RecordReader, KeysAreComparedInPlaceUpToTheirWordsAndTheReadableEnd) {
-    const auto& entries = lcdjson::detail::table_of<Keys>::entries;
-    const std::string text = R"({"a":1,"name_of_twenty_one_ch":2,"name_of_twenty_two_chr":3})";
+    const auto& entries = lcdjson::detail::table_of<ocsm_test::s_Keys>::entries;
+    const auto& filling = entries[0];    // "abcdefghijklmnopqrstu": 24 bytes
+    const auto& short_key = entries[2];  // "abcdefg": 10 bytes
+    const auto& longer = entries[3];     // "abcdefghijklmnopqrstuv": 25 bytes
+    const std::string text =
+        R"({"abcdefg":1,"abcdefghijklmnopqrstu":2,"abcdefghijklmnopqrstuv":3})";
     const lcdjson::reader rd(text.c_str(), UINT64_MAX, text.size() + 1);
-    EXPECT_TRUE(lcdjson::detail::key_here(rd, 1, entries[0]));
-    EXPECT_TRUE(lcdjson::detail::key_here(rd, 7, entries[1]));
-    EXPECT_FALSE(lcdjson::detail::key_here(rd, 7, entries[0]));
-    EXPECT_FALSE(lcdjson::detail::key_here(rd, 1, entries[1]));
-    // Too long for the words: left to the lookup by name.
-    EXPECT_FALSE(lcdjson::detail::key_here(rd, 33, entries[2]));
-    // A key that ends right at the readable end is there; one cut by it is not.
-    for (const uint64_t readable : {5, 4}) {
+    EXPECT_TRUE(lcdjson::detail::key_here(rd, 1, short_key));
+    EXPECT_TRUE(lcdjson::detail::key_here(rd, 13, filling));
+    EXPECT_FALSE(lcdjson::detail::key_here(rd, 13, short_key));
+    EXPECT_FALSE(lcdjson::detail::key_here(rd, 1, filling));
+    EXPECT_FALSE(lcdjson::detail::key_here(rd, 39, longer));
+    for (const uint64_t readable : {11, 10}) {
         const lcdjson::reader near_end(text.c_str(), readable, readable);
-        EXPECT_EQ(lcdjson::detail::key_here(near_end, 1, entries[0]), readable == 5) << readable;
+        EXPECT_EQ(lcdjson::detail::key_here(near_end, 1, short_key), readable == 11) << readable;
     }
 }
 
