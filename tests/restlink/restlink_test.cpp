@@ -1,4 +1,5 @@
 // librestlink.so against a cpp-httplib server on loopback that keeps the last request.
+#include <curl/curl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -6,6 +7,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <new>
 #include <sstream>
@@ -42,6 +44,22 @@ void operator delete(void* block, size_t) noexcept {
 #endif
 
 namespace {
+
+// libcurl's own allocations (a handle, a header list), made to fail on request: the library's
+// libcurl is set up by this program first, with these.
+std::atomic<bool> failCurl{false};
+void* curlMalloc(size_t size) {
+    return failCurl ? nullptr : malloc(size);
+}
+void* curlRealloc(void* block, size_t size) {
+    return failCurl ? nullptr : realloc(block, size);
+}
+char* curlStrdup(const char* text) {
+    return failCurl ? nullptr : strdup(text);
+}
+void* curlCalloc(size_t count, size_t size) {
+    return failCurl ? nullptr : calloc(count, size);
+}
 
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -127,6 +145,9 @@ Server* server = nullptr;
 // The library reads its settings at first use, and the port is known only once bound.
 class ServerEnvironment : public ::testing::Environment {
     void SetUp() override {
+        ASSERT_EQ(curl_global_init_mem(CURL_GLOBAL_DEFAULT, curlMalloc, free, curlRealloc,
+                                       curlStrdup, curlCalloc),
+                  CURLE_OK);
         server = new Server;
         const std::string url = "http://127.0.0.1:" + std::to_string(server->port);
         setenv("RESTLINK_BASE_URL", url.c_str(), 1);
@@ -330,6 +351,23 @@ TEST(Restlink, MemoryThatCannotBeHadIsAFailureThatSaysSo) {
               "restlink: exchange abandoned: std::bad_alloc\n");
     EXPECT_FALSE(failLargeBlock) << "no large block was asked for";
 #endif
+}
+
+// libcurl's memory that cannot be had, for a thread's first handle or for a header list that
+// changed: a failure that says so, and the next exchange works.
+TEST(Restlink, LibcurlMemoryThatCannotBeHadIsAFailureThatSaysSo) {
+    std::thread([] {
+        const Pairs changed = {{"X-Changed", "1"}};
+        for (const Pairs& heads : {Pairs{}, changed}) {
+            failCurl = true;
+            const Sent refused = exchange("GET", "/", heads);
+            failCurl = false;
+            expectFailure(refused, "GET /",
+                          heads.empty() ? "cannot create a libcurl handle"
+                                        : "out of memory while building the request");
+            EXPECT_NE(exchange("GET", "/", heads).response, nullptr);
+        }
+    }).join();
 }
 
 // This process's connections to the test server, from the kernel's table of TCP sockets: a socket
