@@ -13,34 +13,13 @@
 #include <sstream>
 
 #include "controller/httplibtsan.h"
+#include "failingnew.h"
 #include "restlink.h"
 #include "testsupport.h"
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 // mallinfo2 does not see the sanitizers' allocator; their own count is public interface.
 extern "C" size_t __sanitizer_get_current_allocated_bytes();
-#endif
-
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-// The global allocation of this program (the library's too, which takes operator new from it),
-// made to fail for one large block on request. The sanitizers keep their own allocator.
-namespace {
-std::atomic<bool> failLargeBlock{false};
-}  // namespace
-void* operator new(size_t size) {
-    if (size >= (size_t(16) << 20) && failLargeBlock.exchange(false)) throw std::bad_alloc();
-    if (void* block = malloc(size != 0 ? size : 1)) return block;
-    throw std::bad_alloc();
-}
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"  // operator new above takes malloc's
-void operator delete(void* block) noexcept {
-    free(block);
-}
-void operator delete(void* block, size_t) noexcept {
-    free(block);
-}
-#pragma GCC diagnostic pop
 #endif
 
 namespace {
@@ -326,17 +305,17 @@ TEST(Restlink, BodyLargerThan64MiBIsRefusedDeclaredOrNot) {
 // Memory that cannot be had, for the declared body, the request's copy or on the way out: a
 // failure that says so, and the next exchange works.
 TEST(Restlink, MemoryThatCannotBeHadIsAFailureThatSaysSo) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    GTEST_SKIP() << "the sanitizers' allocator cannot be made to fail";
-#else
-    failLargeBlock = true;
+    if (!ocsm_test::kAllocationsCanFail) GTEST_SKIP() << "the sanitizers' allocator cannot fail";
+    // The library's blocks come from this program's operator new as well.
+    const size_t kLarge = size_t(16) << 20;
+    ocsm_test::failNextBlock(kLarge);
     expectFailure(exchange("GET", "/size/20000000"), "GET /size/20000000",
                   "out of memory for the answer body");
-    EXPECT_FALSE(failLargeBlock) << "no large block was asked for";
+    EXPECT_FALSE(ocsm_test::blockFailurePending()) << "no large block was asked for";
     ASSERT_NE(exchange("GET", "/size/20000000").response, nullptr);
     // A request body that cannot be copied is no exception in the caller: it is not sent.
     const std::string body(20000000, 'b');
-    failLargeBlock = true;
+    ocsm_test::failNextBlock(kLarge);
     const Sent refused = exchange("PUT", "/", {}, {}, body);
     EXPECT_EQ(refused.response, nullptr);
     EXPECT_EQ(refused.lines, "restlink: request not sent: out of memory while building it\n");
@@ -344,13 +323,12 @@ TEST(Restlink, MemoryThatCannotBeHadIsAFailureThatSaysSo) {
     // with a line, and no exception reaches the caller.
     HttpRequest* large = client()->createRequest("GET", "/");
     large->setHead("X-Large", body.c_str());
-    failLargeBlock = true;
+    ocsm_test::failNextBlock(kLarge);
     testing::internal::CaptureStderr();
     EXPECT_EQ(client()->sendRequest(large, nullptr), nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "restlink: exchange abandoned: std::bad_alloc\n");
-    EXPECT_FALSE(failLargeBlock) << "no large block was asked for";
-#endif
+    EXPECT_FALSE(ocsm_test::blockFailurePending()) << "no large block was asked for";
 }
 
 // libcurl's memory that cannot be had, for a thread's first handle or for a header list that
