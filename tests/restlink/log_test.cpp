@@ -11,7 +11,7 @@ namespace {
 // A line that cannot be built still says that one was lost, on a line of its own.
 TEST(Log, ALineWithoutMemoryIsSaidToBeLost) {
     if (!ocsm_test::kAllocationsCanFail) GTEST_SKIP() << "the sanitizers' allocator cannot fail";
-    const std::string text = "GET / failed: no answer";
+    const std::string text = "GET / failed: no answer";  // the caller's, made before
     testing::internal::CaptureStderr();
     ocsm_test::failNextBlock(0);
     restlink::writeLine(text);

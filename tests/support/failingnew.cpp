@@ -22,7 +22,7 @@ bool blockFailurePending() {
 
 }  // namespace ocsm_test
 
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+#if OCSM_ALLOCATIONS_CAN_FAIL
 void* operator new(size_t size) {
     size_t threshold = failAtLeast.load();
     if (size >= threshold && threshold != SIZE_MAX &&

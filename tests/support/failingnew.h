@@ -4,15 +4,16 @@
 
 #include <cstddef>
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define OCSM_ALLOCATIONS_CAN_FAIL 0
+#else
+#define OCSM_ALLOCATIONS_CAN_FAIL 1
+#endif
+
 namespace ocsm_test {
 
 // Whether allocations can be made to fail in this build.
-constexpr bool kAllocationsCanFail =
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    false;
-#else
-    true;
-#endif
+constexpr bool kAllocationsCanFail = OCSM_ALLOCATIONS_CAN_FAIL;
 
 // The next allocation of at least `size` bytes throws std::bad_alloc, once.
 void failNextBlock(size_t size);
